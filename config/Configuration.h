@@ -1,0 +1,47 @@
+// The client's configuration files, all found relative to the current directory.
+#pragma once
+
+#include <windows.h>
+
+namespace config {
+
+// Main configuration file: installed version and the service's addresses.
+constexpr char kIniFile[] = ".\\ini\\Tavro.ini";
+// Version file downloaded from the service.
+constexpr char kVersionFile[] = ".\\ini\\p.ini";
+// Left behind by the updater; removed at every start before any configuration is read.
+constexpr char kTempIniFile[] = ".\\ini\\Tavrotmp.ini";
+constexpr char kChannelFile[] = ".\\Channel.txt";
+// Shown while no channel plays.
+constexpr char kIdlePicture[] = ".\\AD\\Pic1.BMP";
+constexpr char kUpdater[] = "ZeziroD2U.exe";
+
+// Every string value is read into a buffer of this size: longer values are cut to 99 bytes.
+constexpr int kValueBufferSize = 100;
+
+// A string value; it sits in the section of the same name as its key.
+struct StringKey {
+    LPCSTR name;
+    LPCSTR defaultValue;
+};
+
+constexpr StringKey kAppUrl{"APPURL", ""};
+constexpr StringKey kListUrl{"LISTURL", ""};
+constexpr StringKey kHelpUrl{"HELPURL", ""};
+constexpr StringKey kMiddleUrl{"MIDDLEURL", ""};
+constexpr StringKey kRightUrl{"RIGHTURL", ""};
+constexpr StringKey kXmlUrl{"XML", "http://127.0.0.1:8088/SimpleRootBin/Xml/ListSimpleByChannel.xml"};
+// Channel numbers separated by '|'.
+constexpr StringKey kChannelNumbers{"CHANNELNUM", ""};
+
+void ReadString(const StringKey& key, LPCSTR file, char (&buffer)[kValueBufferSize]);
+
+// "Version" of the main configuration file; 1 when missing, 0 when not a number.
+int ReadInstalledVersion(LPCSTR iniFile);
+// "Version" of the downloaded version file; 2 when missing, 0 when not a number.
+int ReadRemoteVersion(LPCSTR versionFile);
+
+// Removes kTempIniFile; nothing happens when it is not there.
+void DeleteTempConfig();
+
+}  // namespace config

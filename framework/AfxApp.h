@@ -1,0 +1,46 @@
+// The application object, message boxes and the program's entry point.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#define AFXAPI __stdcall
+
+class CWnd;
+
+class CWinApp {
+public:
+    // Without a name the application is named after its module's file name.
+    explicit CWinApp(LPCSTR lpszAppName = nullptr);
+    virtual ~CWinApp();
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
+
+    virtual BOOL InitInstance();
+    // The result is the process's exit code.
+    virtual int ExitInstance();
+    // The message loop, entered only when InitInstance returns TRUE.
+    virtual int Run();
+
+    // Shows an AfxMessageBox: owned by the main window, captioned with the application's name.
+    virtual int DoMessageBox(LPCSTR lpszPrompt, UINT nType, UINT nIDPrompt);
+    // Every message box of the framework ends here; tests answer them by overriding it.
+    virtual int ShowMessageBox(HWND hWndOwner, LPCSTR lpszText, LPCSTR lpszCaption, UINT nType);
+
+    LPCSTR m_pszAppName;
+    HINSTANCE m_hInstance;
+    CWnd* m_pMainWnd;
+
+private:
+    std::string m_strAppName;
+};
+
+CWinApp* AFXAPI AfxGetApp();
+HINSTANCE AFXAPI AfxGetInstanceHandle();
+HINSTANCE AFXAPI AfxGetResourceHandle();
+
+// Adds the exclamation icon when the type names none.
+int AFXAPI AfxMessageBox(LPCSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
+
+int AFXAPI AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow);

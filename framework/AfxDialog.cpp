@@ -1,0 +1,198 @@
+#include "AfxDialog.h"
+
+#include <cstring>
+
+#include "AfxApp.h"
+#include "AfxException.h"
+
+namespace {
+
+// Header fields of a dialog template, in either of the two template layouts.
+struct TemplateHeader {
+    DWORD* pStyle;
+    short x;
+    short y;
+};
+
+bool IsExtendedTemplate(const BYTE* pTemplate)
+{
+    const WORD* words = reinterpret_cast<const WORD*>(pTemplate);
+    return words[0] == 1 && words[1] == 0xFFFF;
+}
+
+TemplateHeader ReadHeader(BYTE* pTemplate)
+{
+    TemplateHeader header{};
+    if (IsExtendedTemplate(pTemplate)) {
+        // dlgVer, signature, helpID, exStyle, style, cDlgItems, x, y
+        header.pStyle = reinterpret_cast<DWORD*>(pTemplate + 12);
+        std::memcpy(&header.x, pTemplate + 18, sizeof(short));
+        std::memcpy(&header.y, pTemplate + 20, sizeof(short));
+    } else {
+        // style, exStyle, cdit, x, y
+        header.pStyle = reinterpret_cast<DWORD*>(pTemplate);
+        std::memcpy(&header.x, pTemplate + 10, sizeof(short));
+        std::memcpy(&header.y, pTemplate + 12, sizeof(short));
+    }
+    return header;
+}
+
+// The window's own procedure does the work; the dialog manager's callback only has to exist.
+INT_PTR CALLBACK AfxDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+}  // namespace
+
+void AFXAPI DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
+{
+    if (rControl.m_hWnd != nullptr)
+        return;
+    if (!rControl.SubclassDlgItem(static_cast<UINT>(nIDC), pDX->m_pDlgWnd))
+        AfxThrowInvalidArgException();
+}
+
+BEGIN_MESSAGE_MAP(CDialog, CWnd)
+    ON_MESSAGE(WM_INITDIALOG, HandleInitDialog)
+    ON_COMMAND(IDOK, OnOK)
+    ON_COMMAND(IDCANCEL, OnCancel)
+END_MESSAGE_MAP()
+
+CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
+    : m_nIDHelp(nIDTemplate), m_pParentWnd(pParentWnd), m_bModal(false), m_bContinueModal(false),
+      m_nModalResult(-1)
+{
+}
+
+BOOL CDialog::CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool bModal)
+{
+    HINSTANCE hInstance = AfxGetResourceHandle();
+    HRSRC hResource = ::FindResourceA(hInstance, MAKEINTRESOURCEA(nIDTemplate), MAKEINTRESOURCEA(5));
+    HGLOBAL hTemplate = hResource != nullptr ? ::LoadResource(hInstance, hResource) : nullptr;
+    const BYTE* pResource = hTemplate != nullptr ? static_cast<const BYTE*>(::LockResource(hTemplate)) : nullptr;
+    if (pResource == nullptr)
+        return FALSE;
+    // A private copy, so that the dialog can be created hidden whatever its template says.
+    m_template.assign(pResource, pResource + ::SizeofResource(hInstance, hResource));
+    if (bModal)
+        *ReadHeader(m_template.data()).pStyle &= ~WS_VISIBLE;
+
+    m_bModal = bModal;
+    m_bContinueModal = bModal;
+    m_nModalResult = -1;
+    HWND hWndParent = pParentWnd != nullptr ? pParentWnd->GetSafeHwnd() : nullptr;
+    HWND hWnd;
+    {
+        CWndCreationHook hook(this);
+        hWnd = ::CreateDialogIndirectParamA(hInstance, reinterpret_cast<LPCDLGTEMPLATEA>(m_template.data()),
+                                            hWndParent, AfxDlgProc, 0);
+    }
+    if (hWnd == nullptr && m_hWnd != nullptr)
+        UnsubclassWindow();  // the system destroyed a window that failed to initialise
+    return hWnd != nullptr;
+}
+
+BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd)
+{
+    m_nIDHelp = nIDTemplate;
+    m_pParentWnd = pParentWnd;
+    return CreateFromTemplate(nIDTemplate, pParentWnd, false);
+}
+
+INT_PTR CDialog::DoModal()
+{
+    HWND hWndParent = m_pParentWnd != nullptr ? m_pParentWnd->GetSafeHwnd() : nullptr;
+    bool bParentEnabled = hWndParent != nullptr && ::IsWindowEnabled(hWndParent);
+    if (bParentEnabled)
+        ::EnableWindow(hWndParent, FALSE);
+
+    if (CreateFromTemplate(m_nIDHelp, m_pParentWnd, true)) {
+        // A dialog ended during its initialisation is never shown.
+        if (m_bContinueModal) {
+            ShowWindow(SW_SHOWNORMAL);
+            RunModalLoop();
+        }
+        DestroyWindow();
+    }
+
+    if (bParentEnabled) {
+        ::EnableWindow(hWndParent, TRUE);
+        ::SetActiveWindow(hWndParent);
+    }
+    return m_nModalResult;
+}
+
+BOOL CDialog::RunModalLoop()
+{
+    MSG msg;
+    while (m_bContinueModal) {
+        BOOL bResult = ::GetMessageA(&msg, nullptr, 0, 0);
+        if (bResult <= 0) {
+            ::PostQuitMessage(static_cast<int>(msg.wParam));  // leave the quit to the outer loop
+            return FALSE;
+        }
+        if (!WalkPreTranslateTree(&msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+        if (!::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE))
+            DeleteTempMap();
+    }
+    return TRUE;
+}
+
+void CDialog::EndDialog(int nResult)
+{
+    m_nModalResult = nResult;
+    if (m_bModal) {
+        m_bContinueModal = false;
+        ::PostMessageA(m_hWnd, WM_NULL, 0, 0);  // wakes the modal loop
+    }
+    ::EndDialog(m_hWnd, nResult);
+}
+
+BOOL CDialog::OnInitDialog()
+{
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+LRESULT CDialog::HandleInitDialog(WPARAM, LPARAM)
+{
+    CRect rcBeforeInit;
+    GetWindowRect(&rcBeforeInit);
+    BOOL bResult = OnInitDialog();
+    if (ShouldCenterAfterInit(rcBeforeInit))
+        CenterWindow();
+    return bResult;
+}
+
+// Centres a modal dialog placed at (0, 0) with no owner, unless it was shown, moved or ended
+// during its initialisation, or its template asks for its own alignment.
+bool CDialog::ShouldCenterAfterInit(const RECT& rcBeforeInit) const
+{
+    if (!m_bModal || !m_bContinueModal || m_hWnd == nullptr)
+        return false;
+    TemplateHeader header = ReadHeader(const_cast<BYTE*>(m_template.data()));
+    if (header.x != 0 || header.y != 0 || (*header.pStyle & (DS_CENTER | DS_CENTERMOUSE | DS_ABSALIGN)) != 0)
+        return false;
+    if (::GetWindow(m_hWnd, GW_OWNER) != nullptr || IsWindowVisible())
+        return false;
+    CRect rcNow;
+    GetWindowRect(&rcNow);
+    return rcNow == rcBeforeInit;
+}
+
+BOOL CDialog::PreTranslateMessage(MSG* pMsg)
+{
+    return ::IsDialogMessageA(m_hWnd, pMsg);
+}
+
+void CDialog::OnOK()
+{
+    UpdateData(TRUE);
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel()
+{
+    EndDialog(IDCANCEL);
+}

@@ -1,0 +1,48 @@
+// Reading text files line by line.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "AfxException.h"
+#include "AfxString.h"
+
+class CFile {
+public:
+    enum OpenFlags {
+        modeRead = 0x0000,
+        typeText = 0x4000,
+    };
+};
+
+// A text file opened for reading. Lines end with CR LF or LF; a CR anywhere else is text.
+class CStdioFile : public CFile {
+public:
+    CStdioFile();
+    // Throws CFileException when the file cannot be opened.
+    CStdioFile(LPCSTR lpszFileName, UINT nOpenFlags);
+    ~CStdioFile();
+
+    CStdioFile(const CStdioFile&) = delete;
+    CStdioFile& operator=(const CStdioFile&) = delete;
+
+    // FALSE when the file cannot be opened; pError, if given, then tells why.
+    BOOL Open(LPCSTR lpszFileName, UINT nOpenFlags, CFileException* pError = NULL);
+
+    // The next line without its line break, however long; FALSE at the end of the file.
+    // A read error throws CFileException.
+    BOOL ReadString(CString& rString);
+
+    void Close();
+
+private:
+    // Refills the buffer; false at the end of the file.
+    bool FillBuffer();
+
+    HANDLE m_hFile;
+    CString m_strFileName;
+    std::vector<char> m_buffer;
+    size_t m_nBufferPos;
+    size_t m_nBufferEnd;
+};

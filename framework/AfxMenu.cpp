@@ -1,0 +1,78 @@
+#include "AfxMenu.h"
+
+#include <map>
+#include <memory>
+
+#include "AfxWnd.h"
+
+namespace {
+
+std::map<HMENU, std::unique_ptr<CMenu>>& TemporaryMap()
+{
+    static std::map<HMENU, std::unique_ptr<CMenu>> map;
+    return map;
+}
+
+}  // namespace
+
+CMenu::CMenu() : m_hMenu(nullptr) {}
+
+CMenu::~CMenu() { DestroyMenu(); }
+
+CMenu* CMenu::FromHandle(HMENU hMenu)
+{
+    if (hMenu == nullptr)
+        return nullptr;
+    auto& temporary = TemporaryMap()[hMenu];
+    if (!temporary) {
+        temporary = std::make_unique<CMenu>();
+        temporary->m_hMenu = hMenu;
+    }
+    return temporary.get();
+}
+
+void CMenu::DeleteTempMap()
+{
+    for (auto& entry : TemporaryMap())
+        entry.second->m_hMenu = nullptr;  // a temporary never owns its menu
+    TemporaryMap().clear();
+}
+
+BOOL CMenu::CreatePopupMenu()
+{
+    DestroyMenu();
+    m_hMenu = ::CreatePopupMenu();
+    return m_hMenu != nullptr;
+}
+
+BOOL CMenu::DestroyMenu()
+{
+    if (m_hMenu == nullptr)
+        return FALSE;
+    BOOL bResult = ::DestroyMenu(m_hMenu);
+    m_hMenu = nullptr;
+    return bResult;
+}
+
+BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, LPCSTR lpszNewItem)
+{
+    return ::AppendMenuA(m_hMenu, nFlags, nIDNewItem, lpszNewItem);
+}
+
+BOOL CMenu::TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd, LPCRECT lpRect)
+{
+    return ::TrackPopupMenu(m_hMenu, nFlags, x, y, 0, pWnd->GetSafeHwnd(), lpRect);
+}
+
+int CMenu::GetMenuItemCount() const { return ::GetMenuItemCount(m_hMenu); }
+
+UINT CMenu::GetMenuItemID(int nPos) const { return ::GetMenuItemID(m_hMenu, nPos); }
+
+int CMenu::GetMenuString(UINT nIDItem, CString& rString, UINT nFlags) const
+{
+    int length = ::GetMenuStringA(m_hMenu, nIDItem, nullptr, 0, nFlags);
+    LPSTR buffer = rString.GetBuffer(length + 1);
+    int copied = ::GetMenuStringA(m_hMenu, nIDItem, buffer, length + 1, nFlags);
+    rString.ReleaseBuffer(copied);
+    return copied;
+}

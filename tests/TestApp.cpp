@@ -1,0 +1,17 @@
+#include "TestApp.h"
+
+namespace {
+CTestApp theTestApp;
+}
+
+CTestApp& TestApp() { return theTestApp; }
+
+int CTestApp::ShowMessageBox(HWND hWndOwner, LPCSTR lpszText, LPCSTR lpszCaption, UINT nType)
+{
+    m_messages.push_back({CString(lpszText), CString(lpszCaption), nType, hWndOwner});
+    if (m_answers.empty())
+        return IDOK;
+    int answer = m_answers.front();
+    m_answers.pop_front();
+    return answer;
+}
