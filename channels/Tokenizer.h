@@ -13,8 +13,8 @@ public:
     void SetDelimiter(const CString& strDelimiter);
 
     // Appends the entries of the source to arr, leaving arr's earlier entries and this object as they are.
-    // An empty delimiter throws CInvalidArgException. A delimiter is only found at a character boundary: the trail byte of a double-byte character
-    // never ends an entry.
+    // A delimiter is only found at a character boundary: the trail byte of a double-byte character
+    // never ends an entry. An empty delimiter throws CInvalidArgException.
     void Split(CStringArray& arr) const;
 
     CString m_strDelimiter;

@@ -16,7 +16,7 @@ public:
     };
 };
 
-// A text file opened for reading. Lines end with CR LF or LF; a CR anywhere else is text.
+// A text file opened for reading. Lines end with CR LF or LF; a CR anywhere else, and Ctrl-Z, are text.
 class CStdioFile : public CFile {
 public:
     CStdioFile();
