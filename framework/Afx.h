@@ -8,5 +8,6 @@
 #include "AfxFile.h"
 #include "AfxGeometry.h"
 #include "AfxMenu.h"
+#include "AfxOleControl.h"
 #include "AfxString.h"
 #include "AfxWnd.h"

@@ -4,6 +4,7 @@
 
 #include "AfxApp.h"
 #include "AfxException.h"
+#include "AfxOleControl.h"
 
 namespace {
 
@@ -81,6 +82,7 @@ BOOL CDialog::CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool bModal
     HWND hWndParent = pParentWnd != nullptr ? pParentWnd->GetSafeHwnd() : nullptr;
     HWND hWnd;
     {
+        CControlCreationScope controls(hInstance, nIDTemplate, m_template.data());
         CWndCreationHook hook(this);
         hWnd = ::CreateDialogIndirectParamA(hInstance, reinterpret_cast<LPCDLGTEMPLATEA>(m_template.data()),
                                             hWndParent, AfxDlgProc, 0);

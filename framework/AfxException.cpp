@@ -35,6 +35,21 @@ BOOL CException::CopyMessage(const CString& strMessage, LPSTR lpszError, UINT nM
     return TRUE;
 }
 
+CString CException::SystemMessageText(DWORD dwCode)
+{
+    CString text;
+    LPSTR systemText = NULL;
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        NULL, dwCode, 0, reinterpret_cast<LPSTR>(&systemText), 0, NULL);
+    if (length != 0) {
+        text = CString(systemText, static_cast<int>(length)).Trim();
+        LocalFree(systemText);
+    } else {
+        text.Format("error 0x%08lX", static_cast<unsigned long>(dwCode));
+    }
+    return text;
+}
+
 BOOL CInvalidArgException::GetErrorMessage(LPSTR lpszError, UINT nMaxError, PUINT pnHelpContext) const
 {
     return CopyMessage("An invalid argument was encountered.", lpszError, nMaxError, pnHelpContext);
@@ -52,16 +67,7 @@ CFileException::CFileException(int cause, LONG lOsError, LPCSTR lpszFileName)
 
 BOOL CFileException::GetErrorMessage(LPSTR lpszError, UINT nMaxError, PUINT pnHelpContext) const
 {
-    CString reason;
-    LPSTR systemText = NULL;
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        NULL, static_cast<DWORD>(m_lOsError), 0, reinterpret_cast<LPSTR>(&systemText), 0, NULL);
-    if (length != 0) {
-        reason = CString(systemText, static_cast<int>(length)).Trim();
-        LocalFree(systemText);
-    } else {
-        reason.Format("error %ld", m_lOsError);
-    }
+    CString reason = SystemMessageText(static_cast<DWORD>(m_lOsError));
     CString message = m_strFileName.IsEmpty() ? reason : m_strFileName + ": " + reason;
     return CopyMessage(message, lpszError, nMaxError, pnHelpContext);
 }
@@ -86,4 +92,17 @@ int CFileException::OsErrorToException(LONG lOsError)
 void AfxThrowFileException(int cause, LONG lOsError, LPCSTR lpszFileName)
 {
     throw CFileException(cause, lOsError, lpszFileName);
+}
+
+COleException::COleException(HRESULT sc, LPCSTR lpszDescription) : m_sc(sc), m_strDescription(lpszDescription) {}
+
+BOOL COleException::GetErrorMessage(LPSTR lpszError, UINT nMaxError, PUINT pnHelpContext) const
+{
+    CString message = m_strDescription.IsEmpty() ? SystemMessageText(static_cast<DWORD>(m_sc)) : m_strDescription;
+    return CopyMessage(message, lpszError, nMaxError, pnHelpContext);
+}
+
+void AfxThrowOleException(HRESULT sc, LPCSTR lpszDescription)
+{
+    throw COleException(sc, lpszDescription);
 }

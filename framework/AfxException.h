@@ -18,6 +18,8 @@ public:
     virtual int ReportError(UINT nType = MB_OK, UINT nMessageID = 0) const;
 
 protected:
+    // The system's text for an error code, or the code itself when the system has none.
+    static CString SystemMessageText(DWORD dwCode);
     static BOOL CopyMessage(const CString& strMessage, LPSTR lpszError, UINT nMaxError, PUINT pnHelpContext);
 };
 
@@ -53,3 +55,17 @@ public:
 };
 
 [[noreturn]] void AfxThrowFileException(int cause, LONG lOsError = -1, LPCSTR lpszFileName = NULL);
+
+// A failed call into a COM object, such as a hosted control.
+class COleException : public CException {
+public:
+    explicit COleException(HRESULT sc, LPCSTR lpszDescription = NULL);
+
+    // The object's own description when it gave one, else the system's text for m_sc.
+    BOOL GetErrorMessage(LPSTR lpszError, UINT nMaxError, PUINT pnHelpContext = NULL) const override;
+
+    HRESULT m_sc;
+    CString m_strDescription;
+};
+
+[[noreturn]] void AfxThrowOleException(HRESULT sc, LPCSTR lpszDescription = NULL);

@@ -1,4 +1,4 @@
-// Kept apart so that only programs, not the console test runners, take this entry point.
+// Compiled into each program, not the library: the console test runners have their own entry point.
 #include "AfxApp.h"
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow)

@@ -33,20 +33,20 @@ CPoint PointFromLParam(LPARAM lParam)
 thread_local MSG t_currentMessage;
 thread_local CWnd* t_pWndInit = nullptr;
 
-// Reports an exception that escaped a handler and abandons the handler; nothing may unwind
-// through the system's window-procedure frames.
-LRESULT ReportHandlerException(HWND hWnd, UINT message, const CException* pException, LPCSTR lpszText)
-{
-    if (pException != nullptr)
-        pException->ReportError(MB_ICONSTOP);
-    else
-        AfxMessageBox(lpszText, MB_ICONSTOP);
-    if (message == WM_PAINT)
-        ::ValidateRect(hWnd, nullptr);  // else the window would ask to be painted forever
-    return message == WM_CREATE ? -1 : 0;
-}
-
 }  // namespace
+
+BOOL AfxCallHandler(const std::function<void()>& handler)
+{
+    try {
+        handler();
+        return TRUE;
+    } catch (const CException& e) {
+        e.ReportError(MB_ICONSTOP);
+    } catch (const std::bad_alloc&) {
+        AfxMessageBox("Out of memory.", MB_ICONSTOP);
+    }
+    return FALSE;
+}
 
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -57,12 +57,11 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
     MSG previous = t_currentMessage;
     t_currentMessage = MSG{hWnd, message, wParam, lParam, 0, {0, 0}};
     LRESULT lResult = 0;
-    try {
-        lResult = pWnd->WindowProc(message, wParam, lParam);
-    } catch (const CException& e) {
-        lResult = ReportHandlerException(hWnd, message, &e, nullptr);
-    } catch (const std::bad_alloc&) {
-        lResult = ReportHandlerException(hWnd, message, nullptr, "Out of memory.");
+    // Nothing may unwind through the system's window-procedure frames.
+    if (!AfxCallHandler([&] { lResult = pWnd->WindowProc(message, wParam, lParam); })) {
+        if (message == WM_PAINT)
+            ::ValidateRect(hWnd, nullptr);  // else the window would ask to be painted forever
+        lResult = message == WM_CREATE ? -1 : 0;
     }
     t_currentMessage = previous;
     if (message == WM_NCDESTROY)

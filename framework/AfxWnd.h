@@ -2,6 +2,9 @@
 #pragma once
 
 #include <windows.h>
+#include <oaidl.h>
+
+#include <functional>
 
 #include "AfxGeometry.h"
 #include "AfxString.h"
@@ -9,6 +12,8 @@
 class CWnd;
 class CMenu;
 class CDataExchange;
+class COleVariant;
+struct AFX_EVENTSINKMAP;
 
 // Handler signatures a message map entry can carry.
 enum AfxSig {
@@ -58,7 +63,7 @@ protected: \
     const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
     const AFX_MSGMAP* theClass::GetThisMessageMap() \
     { \
-        typedef theClass ThisClass; \
+        using ThisClass [[maybe_unused]] = theClass; \
         typedef baseClass TheBaseClass; \
         static const AFX_MSGMAP_ENTRY messageEntries[] = {
 
@@ -149,9 +154,21 @@ public:
     // Lets every window from the message's target up to its top-level window pre-translate it.
     static BOOL WalkPreTranslateTree(MSG* pMsg);
 
+    // Late-bound calls into the ActiveX control this window hosts; a failure throws COleException.
+    IDispatch* GetControlDispatch() const;
+    void InvokeHelper(DISPID dwDispID, WORD wFlags, VARIANT* pvarResult, const VARIANT* pArgs, UINT nArgs);
+    void SetProperty(DISPID dwDispID, const COleVariant& value);
+    COleVariant GetProperty(DISPID dwDispID);
+    void InvokeMethod(DISPID dwDispID);
+
+    // Routes an event of hosted control nCtlID to the handler its event sink map names.
+    HRESULT OnEvent(UINT nCtlID, DISPID dispid, const DISPPARAMS* pParams);
+
 protected:
     static const AFX_MSGMAP* GetThisMessageMap();
     virtual const AFX_MSGMAP* GetMessageMap() const;
+    static const AFX_EVENTSINKMAP* GetThisEventSinkMap();
+    virtual const AFX_EVENTSINKMAP* GetEventSinkMap() const;
 
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     virtual BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
@@ -197,3 +214,7 @@ private:
 };
 
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Runs a handler. An exception that escapes it is reported in a message box and the handler
+// is abandoned; the result is then FALSE.
+BOOL AfxCallHandler(const std::function<void()>& handler);

@@ -1,0 +1,111 @@
+// CTvClientDlg: the client's one window, built from dialog template 102.
+#pragma once
+
+#include "Afx.h"
+#include "controls/EWA.h"
+#include "controls/ExplorerWebpage.h"
+#include "mainwnd/Display.h"
+#include "resource.h"
+#include "skin/BitmapCache.h"
+#include "skin/SkinCatalogue.h"
+
+class CTvClientDlg : public CDialog {
+public:
+    explicit CTvClientDlg(CWnd* pParent = nullptr);
+    ~CTvClientDlg() override;
+
+    enum { IDD = IDD_TVCLIENT_DIALOG };
+
+    // The screen the resolution check reads and changes; tests put a stand-in here.
+    CDisplay* m_pDisplay;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+    BOOL OnInitDialog() override;
+
+    // Start-up
+    void AddAboutMenuItem();
+    void CheckScreenResolution();
+    void CaptureLayoutRects();
+    void CreateChannelTips();
+
+    // Channel table
+    void LoadChannelList();
+
+    // Skin
+    void ShowBitmap(UINT nCtrlId, UINT nBitmapId);
+    void InitSkinImages();
+    void ResetChannelButtons();
+
+    // Window and tray icon
+    HICON m_hIcon;
+
+    // Web panes: right-hand column, below the video, below the channel buttons
+    CExplorerWebpage m_webRight;
+    CExplorerWebpage m_webMiddle;
+    CExplorerWebpage m_webList;
+
+    // Video area
+    CEWA m_player;
+
+    // Image statics, and the text link of the featured channel
+    CStatic m_imgLogo;
+    CStatic m_imgListToggle;
+    CStatic m_imgListHeader;
+    CStatic m_imgChannel[kChannelButtonCount];
+    CStatic m_imgTab[kPortalTabCount];
+    CStatic m_imgHelpTab;
+    CStatic m_imgSignOff;
+    CStatic m_imgTopBarPanel;
+    CStatic m_imgFrameVertical;
+    CStatic m_imgFrameStrip;
+    CStatic m_imgHideButton;
+    CStatic m_imgFullScreenButton;
+    CStatic m_imgCloseButton;
+    CStatic m_imgTitlePanel;
+    CStatic m_imgTitleRightEnd;
+    CStatic m_imgBarLeftEnd;
+    CStatic m_imgPlayPause;
+    CStatic m_imgStop;
+    CStatic m_imgVolumeDown;
+    CStatic m_imgMute;
+    CStatic m_imgVolumeUp;
+    CStatic m_imgBarRightEnd;
+    CStatic m_imgBarFullScreen;
+    CStatic m_imgBarBackground;
+    CStatic m_txtFeaturedLink;
+
+    // Channel-button tooltips; channel 14, the text link, has none
+    CWnd* m_pChannelButton[kChannelButtonCount];
+    CToolTipCtrl m_tipChannel[kChannelButtonCount];
+
+    // Configuration files
+    CString m_strIniFile;
+    CString m_strVersionFile;
+
+    // Channel table: play address and channel number per channel index
+    CStringArray m_arrPlayUrl;
+    CStringArray m_arrChannelNum;
+
+    // Current channel
+    int m_nCurChannel;
+
+    // Channel column
+    int m_bListHidden;
+
+    // Layout, captured while the window stands at the screen's origin
+    CRect m_rcListPane;
+    CRect m_rcToggle;
+    CRect m_rcLogo;
+    CRect m_rcLowerPane;
+    CRect m_rcTab[kPortalTabCount];
+
+    // Player bar
+    int m_nPlayState;
+
+    // Every skin bitmap, loaded once per resource id
+    CBitmapCache m_bitmaps;
+
+    DECLARE_MESSAGE_MAP()
+};
