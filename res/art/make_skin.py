@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""Draws the client's skin: every bitmap, the two icons and the hand cursor.
+"""Draws the client's skin: every bitmap, the two icons and the hand cursor, and the demo
+installation's idle picture.
 
 Run from anywhere with Debian's python3 (python3-pil, fonts-wqy-microhei,
 fonts-liberation):  /usr/bin/python3 res/art/make_skin.py
@@ -16,6 +17,7 @@ RES = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BITMAPS = os.path.join(RES, "bitmaps")
 ICONS = os.path.join(RES, "icons")
 CURSORS = os.path.join(RES, "cursors")
+IDLE_PICTURE = os.path.join(os.path.dirname(RES), "demo", "AD", "Pic1.BMP")
 
 CJK_FONT = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
 LATIN_BOLD = "/usr/share/fonts/truetype/liberation/LiberationSans-Bold.ttf"
@@ -780,6 +782,18 @@ def build():
     return out
 
 
+def idle_picture():
+    """The demo installation's idle picture, shown by the player while nothing plays."""
+    w, h = 440, 288
+    lay = title_bg(w, h, span=h)
+    brand_mark(lay, 170, 62, 100)
+    img = lay.flatten()
+    text(img, (w / 2.0, 196), "Kalda网络电视", cjk(26), WHITE, "mm", shadow=(1, 1, NAVY_DEEP))
+    text(img, (w / 2.0, 232), "双击左侧的频道开始收看", cjk(15), SUBTITLE, "mm", spacing=2,
+         shadow=(1, 1, NAVY_DEEP))
+    return img
+
+
 def bitmap_path(res_id):
     return os.path.join(BITMAPS, "%d_%s.bmp" % (res_id, SHORT[res_id]))
 
@@ -796,6 +810,8 @@ def main():
             f.write(icon)
     with open(os.path.join(CURSORS, "hand.cur"), "wb") as f:
         f.write(cursor_bytes())
+    with open(IDLE_PICTURE, "wb") as f:
+        f.write(bmp_bytes(idle_picture(), 24))
     return 0
 
 
