@@ -5,19 +5,10 @@
 #include <vector>
 
 #include "AfxException.h"
+#include "TestHelpers.h"
 #include "channels/ChannelTable.h"
 
 namespace {
-
-using Entries = std::vector<std::string>;
-
-Entries ToEntries(const CStringArray& arr)
-{
-    Entries entries;
-    for (INT_PTR i = 0; i < arr.GetSize(); ++i)
-        entries.emplace_back(arr[i], arr[i].GetLength());
-    return entries;
-}
 
 class ChannelTableTest : public ::testing::Test {
 protected:
