@@ -318,6 +318,7 @@ TEST_F(MainWindowTest, TemporaryConfigurationIsDeletedAtStart)
 
 TEST_F(MainWindowTest, PlayerThatCannotBeCreatedEndsTheDialogBeforeItsInitialisation)
 {
+    m_player.reset();
     m_player = std::make_unique<CFakePlayerRegistration>(false);
     // Should the dialog come up after all, this ends it instead of waiting for ever.
     UINT_PTR guard = ::SetTimer(nullptr, 0, 5000, CloseMainWindow);

@@ -1,0 +1,32 @@
+// The base of the control's windows: a window procedure that reaches the C++ object.
+#pragma once
+
+#include <windows.h>
+
+// The engine's message-only window, which only carries its timers.
+inline constexpr char kPlayerClockClass[] = "KaldaPlayerClock";
+
+class CPlayerWindow {
+public:
+    CPlayerWindow(const CPlayerWindow&) = delete;
+    CPlayerWindow& operator=(const CPlayerWindow&) = delete;
+
+    HWND Handle() const { return m_hwnd; }
+    void Destroy();
+
+protected:
+    CPlayerWindow() = default;
+    // A window that outlives its object would call into freed memory.
+    virtual ~CPlayerWindow() { Destroy(); }
+
+    bool CreateWindowOf(LPCSTR className, DWORD exStyle, DWORD style, const RECT& rect, HWND parent);
+    virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+    HWND m_hwnd = nullptr;
+};
+
+// Called as the DLL unloads: a class must not outlive the window procedure it names.
+void UnregisterPlayerWindowClasses();

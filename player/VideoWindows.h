@@ -1,0 +1,57 @@
+// The control's two views of the video: the in-place child window in the host's window and the
+// full-screen popup. Both draw through the host and report input to it.
+#pragma once
+
+#include <windows.h>
+
+#include "PlayerWindow.h"
+
+class IVideoWindowHost {
+public:
+    virtual void DrawVideo(HDC dc, const RECT& rect) = 0;
+    // Input callbacks may release the last reference to the control: a window does nothing
+    // after calling one.
+    virtual void OnVideoEnterKey() = 0;
+    // button: 1 left, 2 right, 4 middle; shift: 1 Shift, 2 Ctrl.
+    virtual void OnVideoDoubleClick(SHORT button, SHORT shift, LONG x, LONG y) = 0;
+    virtual void OnVideoContextMenu(HWND window, POINT screenPoint) = 0;
+    virtual void OnVideoFocus(bool focused) = 0;
+    virtual void OnFullScreenDismissed() = 0;
+
+protected:
+    ~IVideoWindowHost() = default;
+};
+
+class CVideoWindow final : public CPlayerWindow {
+public:
+    explicit CVideoWindow(IVideoWindowHost& host) : m_host(host) {}
+    ~CVideoWindow() override { Destroy(); }
+
+    bool Create(HWND parent, const RECT& position, bool border);
+    void SetBorder(bool border);
+    // Positions are in the parent's client coordinates; the window shows only its part
+    // inside the clip rectangle.
+    void SetRects(const RECT& position, const RECT& clip);
+    void Invalidate();
+
+private:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    IVideoWindowHost& m_host;
+};
+
+class CFullScreenWindow final : public CPlayerWindow {
+public:
+    explicit CFullScreenWindow(IVideoWindowHost& host) : m_host(host) {}
+    ~CFullScreenWindow() override { Destroy(); }
+
+    // Covers the monitor and takes the keyboard; owned by the host's top-level window.
+    bool Show(HWND owner, const RECT& monitor);
+    bool IsShown() const { return Handle() != nullptr; }
+    void Invalidate();
+
+private:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    IVideoWindowHost& m_host;
+};
