@@ -64,7 +64,10 @@ template <> struct AfxEventParam<long> {
     static long Get(const VARIANT& v) { return V_I4(&v); }
 };
 
-// Converts an event's parameters to the handler's parameter types and calls it.
+// Converts an event's parameters to the handler's parameter types and calls it; the handler was
+// stored from exactly these types.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wcast-function-type"
 template <typename... Args>
 struct AfxEventAdapter {
     static HRESULT Call(CWnd* pTarget, AFX_PMSG pfn, const DISPPARAMS* pParams)
@@ -89,6 +92,8 @@ private:
         return S_OK;
     }
 };
+
+#pragma GCC diagnostic pop
 
 template <typename TargetClass, typename... Args>
 AFX_EVENTSINKMAP_ENTRY AfxEventEntry(UINT nCtlID, DISPID dispid, void (TargetClass::*pfn)(Args...))
