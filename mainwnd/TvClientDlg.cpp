@@ -10,22 +10,56 @@ const char kFeaturedLinkText[] = "QuorvKalda 首届网络春晚！";
 const char kLowResolutionQuestion[] = "分辨率太低，现在重新设置？";
 const char kQuestionCaption[] = "提示";
 
+constexpr UINT kChannelRefreshPeriodMs = 60000;
 constexpr COLORREF kTipTextColor = RGB(255, 0, 0);
 constexpr int kTipDelayMs = 150;
 
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CTvClientDlg, CDialog)
+    ON_WM_SETCURSOR()
+    ON_WM_TIMER()
+    ON_WM_MOUSEMOVE()
+    ON_STN_CLICKED(IDC_HIDE_BUTTON, OnHideToTray)
+    ON_STN_CLICKED(IDC_LIST_TOGGLE, ToggleChannelList)
+    ON_STN_CLICKED(IDC_FEATURED_LINK, OnTickerClicked)
+    ON_STN_CLICKED(IDC_PLAY_PAUSE, OnPlayPause)
+    ON_STN_CLICKED(IDC_STOP, OnStopClicked)
+    ON_STN_CLICKED(IDC_VOLUME_DOWN, OnVolumeDown)
+    ON_STN_CLICKED(IDC_VOLUME_UP, OnVolumeUp)
+    ON_STN_CLICKED(IDC_MUTE, OnMute)
+    ON_STN_CLICKED(IDC_FULLSCREEN_BUTTON, OnFullScreen)
+    ON_STN_CLICKED(IDC_BAR_FULLSCREEN, OnFullScreen)
+    ON_COMMAND(ID_PLAYER_PAUSE, OnPauseCommand)
+    // The channel buttons' ids are not contiguous: the handlers skip the other statics.
+    ON_CONTROL_RANGE(STN_CLICKED, IDC_CHANNEL0, IDC_CHANNEL13, OnChannelClicked)
+    ON_CONTROL_RANGE(STN_DBLCLK, IDC_CHANNEL0, IDC_CHANNEL13, OnChannelDblClk)
 END_MESSAGE_MAP()
+
+BEGIN_EVENTSINK_MAP(CTvClientDlg, CDialog)
+    ON_EVENT(CTvClientDlg, IDC_PLAYER, 6, OnPlayerStateChange)
+    ON_EVENT(CTvClientDlg, IDC_PLAYER, 204, OnPlayerEvent204)
+    ON_EVENT(CTvClientDlg, IDC_PLAYER, 6506, OnPlayerEvent6506)
+END_EVENTSINK_MAP()
 
 CTvClientDlg::CTvClientDlg(CWnd* pParent)
     : CDialog(IDD, pParent),
       m_pDisplay(&g_screen),
       m_hIcon(::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_MAINFRAME))),
       m_pChannelButton(),
+      m_szXmlUrl(),
+      m_szAppUrl(),
+      m_szListUrl(),
+      m_szHelpUrl(),
+      m_szMiddleUrl(),
+      m_szRightUrl(),
       m_nCurChannel(0),
       m_bListHidden(0),
-      m_nPlayState(0)
+      m_bTabHot(),
+      m_nPlayState(0),
+      m_nSavedVolume(0),
+      m_bMuted(0),
+      m_bWindowShown(1)
 {
 }
 
@@ -89,19 +123,28 @@ BOOL CTvClientDlg::OnInitDialog()
     m_player.SetProperty(CEWA::dispidContextMenu, COleVariant(FALSE, VT_BOOL));
     m_strIniFile = config::kIniFile;
     m_strVersionFile = config::kVersionFile;
+    m_nSavedVolume = 0;
+    m_bMuted = 0;
     m_player.SetIdlePicture(config::kIdlePicture);
 
     for (UINT nCtrlId : kImageStaticIds)
         GetDlgItem(static_cast<int>(nCtrlId))->ModifyStyle(0, SS_BITMAP, 0);
+    // The column's handle takes clicks, so that the column can be collapsed and expanded.
+    m_imgListToggle.ModifyStyle(0, SS_NOTIFY, 0);
 
     LoadChannelList();
-    m_bListHidden = 0;
-    InitSkinImages();
+    InitWebPanes();
     CreateChannelTips();
+    RefreshOnlineCounts();
+    SetTimer(TIMER_CHANNEL_REFRESH, kChannelRefreshPeriodMs, nullptr);
+    RefreshOnlineCounts();
+    for (int& bHot : m_bTabHot)
+        bHot = 0;
     CaptureLayoutRects();
     m_txtFeaturedLink.SetWindowText(kFeaturedLinkText);
     m_nPlayState = 0;
     m_nCurChannel = 0;
+    Play();
     return TRUE;
 }
 

@@ -2,12 +2,16 @@
 #pragma once
 
 #include "Afx.h"
+#include "config/Configuration.h"
 #include "controls/EWA.h"
 #include "controls/ExplorerWebpage.h"
 #include "mainwnd/Display.h"
 #include "resource.h"
 #include "skin/BitmapCache.h"
 #include "skin/SkinCatalogue.h"
+
+// Refreshes the online counts once a minute.
+constexpr UINT_PTR TIMER_CHANNEL_REFRESH = 1;
 
 class CTvClientDlg : public CDialog {
 public:
@@ -30,13 +34,41 @@ protected:
     void CaptureLayoutRects();
     void CreateChannelTips();
 
-    // Channel table
+    // Channel table, online counts and channel buttons
     void LoadChannelList();
+    void RefreshOnlineCounts();
+    void OnTimer(UINT_PTR nIDEvent);
+    void OnChannelClicked(UINT nID);
+    void OnChannelDblClk(UINT nID);
+    void OnTickerClicked();
 
-    // Skin
+    // Skin: image statics, hover, cursor, title bar and channel column
     void ShowBitmap(UINT nCtrlId, UINT nBitmapId);
     void InitSkinImages();
     void ResetChannelButtons();
+    void OnMouseMove(UINT nFlags, CPoint point);
+    void UpdateTabHover(UINT nCtrlId, CPoint point, CRect rc, UINT nHotBitmap, UINT nNormalBitmap, int nTab);
+    BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
+    void ToggleChannelList();
+    void OnHideToTray();
+
+    // Web panes
+    void InitWebPanes();
+    CString MakeListUrl(LPCSTR lpszChannelNum) const;
+
+    // Player bar and the player's events
+    void Play();
+    void RestartChannel();
+    void OnPlayPause();
+    void OnStopClicked();
+    void OnFullScreen();
+    void OnMute();
+    void OnVolumeUp();
+    void OnVolumeDown();
+    void OnPauseCommand();
+    void OnPlayerStateChange(long nNewState);
+    void OnPlayerEvent204();
+    void OnPlayerEvent6506(short nButton, short nShift, long x, long y);
 
     // Window and tray icon
     HICON m_hIcon;
@@ -80,19 +112,31 @@ protected:
     CWnd* m_pChannelButton[kChannelButtonCount];
     CToolTipCtrl m_tipChannel[kChannelButtonCount];
 
-    // Configuration files
+    // Configuration files and the addresses read from them
     CString m_strIniFile;
     CString m_strVersionFile;
+    char m_szXmlUrl[config::kValueBufferSize];
+    char m_szAppUrl[config::kValueBufferSize];
+    char m_szListUrl[config::kValueBufferSize];
+    char m_szHelpUrl[config::kValueBufferSize];
+    char m_szMiddleUrl[config::kValueBufferSize];
+    char m_szRightUrl[config::kValueBufferSize];
 
     // Channel table: play address and channel number per channel index
     CStringArray m_arrPlayUrl;
     CStringArray m_arrChannelNum;
+
+    // Viewers per channel, from the channel server
+    CStringArray m_arrOnlineCount;
 
     // Current channel
     int m_nCurChannel;
 
     // Channel column
     int m_bListHidden;
+
+    // Portal tabs showing their hot look; tab number k at k - 1
+    int m_bTabHot[kPortalTabCount];
 
     // Layout, captured while the window stands at the screen's origin
     CRect m_rcListPane;
@@ -103,9 +147,15 @@ protected:
 
     // Player bar
     int m_nPlayState;
+    int m_nSavedVolume;
+    int m_bMuted;
+
+    // Shown, or hidden to the notification area
+    int m_bWindowShown;
 
     // Every skin bitmap, loaded once per resource id
     CBitmapCache m_bitmaps;
 
     DECLARE_MESSAGE_MAP()
+    DECLARE_EVENTSINK_MAP()
 };

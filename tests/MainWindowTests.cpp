@@ -168,7 +168,8 @@ TEST_F(MainWindowTest, StaticsShowTheirStartImagesAtTheirBitmapsSizes)
 TEST_F(MainWindowTest, StartUpTalksToThePlayerInItsOrderAndSetsItsState)
 {
     Open();
-    std::vector<std::string> expected = {"put 12 false", "put 19 .\\AD\\Pic1.BMP"};
+    // Channel 0 starts playing as the last step.
+    std::vector<std::string> expected = {"put 12 false", "put 19 .\\AD\\Pic1.BMP", "call 27", "put 2 play://one"};
     EXPECT_EQ(m_player->m_calls, expected);
     EXPECT_STREQ(m_dlg.m_strIniFile, ".\\ini\\Tavro.ini");
     EXPECT_STREQ(m_dlg.m_strVersionFile, ".\\ini\\p.ini");
@@ -176,7 +177,7 @@ TEST_F(MainWindowTest, StartUpTalksToThePlayerInItsOrderAndSetsItsState)
     EXPECT_STREQ(m_dlg.m_arrPlayUrl[2], "play://three");
     ASSERT_EQ(m_dlg.m_arrChannelNum.GetSize(), 2);
     EXPECT_STREQ(m_dlg.m_arrChannelNum[1], "102");
-    EXPECT_EQ(m_dlg.m_nPlayState, 0);
+    EXPECT_EQ(m_dlg.m_nPlayState, 2);
     EXPECT_EQ(m_dlg.m_nCurChannel, 0);
     EXPECT_NE(m_dlg.m_hIcon, nullptr);
     EXPECT_EQ(reinterpret_cast<HICON>(m_dlg.SendMessage(WM_GETICON, ICON_BIG)), m_dlg.m_hIcon);
