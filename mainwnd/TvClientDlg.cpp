@@ -20,6 +20,8 @@ BEGIN_MESSAGE_MAP(CTvClientDlg, CDialog)
     ON_WM_SETCURSOR()
     ON_WM_TIMER()
     ON_WM_MOUSEMOVE()
+    ON_WM_DESTROY()
+    ON_MESSAGE(WM_TRAYNOTIFY, OnTrayNotify)
     ON_STN_CLICKED(IDC_HIDE_BUTTON, OnHideToTray)
     ON_STN_CLICKED(IDC_LIST_TOGGLE, ToggleChannelList)
     ON_STN_CLICKED(IDC_FEATURED_LINK, OnTickerClicked)
@@ -59,7 +61,8 @@ CTvClientDlg::CTvClientDlg(CWnd* pParent)
       m_nPlayState(0),
       m_nSavedVolume(0),
       m_bMuted(0),
-      m_bWindowShown(1)
+      m_nid(),
+      m_bWindowShown(0)
 {
 }
 
@@ -119,6 +122,8 @@ BOOL CTvClientDlg::OnInitDialog()
     SetIcon(m_hIcon, FALSE);
     config::DeleteTempConfig();
     CheckScreenResolution();
+    AddTrayIcon();
+    m_bWindowShown = 1;
 
     m_player.SetProperty(CEWA::dispidContextMenu, COleVariant(FALSE, VT_BOOL));
     m_strIniFile = config::kIniFile;

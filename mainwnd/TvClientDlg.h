@@ -2,6 +2,9 @@
 #pragma once
 
 #include "Afx.h"
+
+#include <shellapi.h>
+
 #include "config/Configuration.h"
 #include "controls/EWA.h"
 #include "controls/ExplorerWebpage.h"
@@ -12,6 +15,10 @@
 
 // Refreshes the online counts once a minute.
 constexpr UINT_PTR TIMER_CHANNEL_REFRESH = 1;
+
+// The notification-area icon: its identifier and the message its mouse events arrive with.
+constexpr UINT TRAY_ICON_UID = 221;
+constexpr UINT WM_TRAYNOTIFY = WM_USER + 5;
 
 class CTvClientDlg : public CDialog {
 public:
@@ -51,6 +58,11 @@ protected:
     BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
     void ToggleChannelList();
     void OnHideToTray();
+
+    // Notification-area icon and the end of the window
+    void AddTrayIcon();
+    LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
+    void OnDestroy();
 
     // Web panes
     void InitWebPanes();
@@ -150,7 +162,8 @@ protected:
     int m_nSavedVolume;
     int m_bMuted;
 
-    // Shown, or hidden to the notification area
+    // Notification-area icon, and whether the window is shown or hidden to it
+    NOTIFYICONDATAA m_nid;
     int m_bWindowShown;
 
     // Every skin bitmap, loaded once per resource id

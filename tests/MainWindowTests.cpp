@@ -20,7 +20,9 @@ public:
     using CTvClientDlg::m_arrChannelNum;
     using CTvClientDlg::m_arrPlayUrl;
     using CTvClientDlg::m_bitmaps;
+    using CTvClientDlg::m_bWindowShown;
     using CTvClientDlg::m_hIcon;
+    using CTvClientDlg::m_nid;
     using CTvClientDlg::m_nCurChannel;
     using CTvClientDlg::m_nPlayState;
     using CTvClientDlg::m_pChannelButton;
@@ -315,6 +317,56 @@ TEST_F(MainWindowTest, TemporaryConfigurationIsDeletedAtStart)
     WriteFile("ini\\Tavrotmp.ini", "[Version]\r\nVersion=9\r\n");
     Open();
     EXPECT_EQ(::GetFileAttributesA("ini\\Tavrotmp.ini"), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(MainWindowTest, TrayIconHidesAndShowsTheWindow)
+{
+    Open();
+    m_dlg.ShowWindow(SW_SHOWNORMAL);
+    const NOTIFYICONDATAA& nid = m_dlg.m_nid;
+    EXPECT_EQ(nid.cbSize, static_cast<DWORD>(NOTIFYICONDATAA_V1_SIZE));
+    EXPECT_EQ(nid.hWnd, m_dlg.m_hWnd);
+    EXPECT_EQ(nid.uID, 221u);
+    EXPECT_EQ(nid.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
+    EXPECT_EQ(nid.uCallbackMessage, static_cast<UINT>(WM_USER + 5));
+    EXPECT_EQ(nid.hIcon, m_dlg.m_hIcon);
+    EXPECT_STREQ(nid.szTip, "Kalda网络电视");
+    EXPECT_EQ(m_dlg.m_bWindowShown, 1);
+
+    struct Step {
+        WPARAM id;
+        LPARAM mouse;
+        LRESULT result;
+        bool visible;
+    } steps[] = {
+        {221, WM_LBUTTONDOWN, 1, false},  {221, WM_LBUTTONDOWN, 1, true},
+        {221, WM_LBUTTONDBLCLK, 1, false}, {221, WM_LBUTTONUP, 1, false},  // releases are ignored
+        {221, WM_MOUSEMOVE, 1, false},    {222, WM_LBUTTONDOWN, 0, false},  // another icon's message
+        {221, WM_LBUTTONDBLCLK, 1, true},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(std::to_string(step.id) + " " + std::to_string(step.mouse));
+        EXPECT_EQ(m_dlg.SendMessage(WM_USER + 5, step.id, step.mouse), step.result);
+        EXPECT_EQ(m_dlg.IsWindowVisible() != FALSE, step.visible);
+        EXPECT_EQ(m_dlg.m_bWindowShown, step.visible ? 1 : 0);
+    }
+
+    // Hidden with the title bar's button, one click on the icon brings it back.
+    m_dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_HIDE_BUTTON, STN_CLICKED),
+                      reinterpret_cast<LPARAM>(::GetDlgItem(m_dlg.m_hWnd, IDC_HIDE_BUTTON)));
+    EXPECT_FALSE(m_dlg.IsWindowVisible());
+    m_dlg.SendMessage(WM_USER + 5, 221, WM_LBUTTONDOWN);
+    EXPECT_TRUE(m_dlg.IsWindowVisible());
+}
+
+TEST_F(MainWindowTest, DestroyingTheWindowStopsWhatPlays)
+{
+    Open();
+    m_player->m_calls.clear();
+    m_player->m_nPlayState = 2;
+    m_dlg.DestroyWindow();
+    std::vector<std::string> expected = {"get 6", "call 27"};
+    EXPECT_EQ(m_player->m_calls, expected);
 }
 
 TEST_F(MainWindowTest, PlayerThatCannotBeCreatedEndsTheDialogBeforeItsInitialisation)
