@@ -1,868 +1,605 @@
-// The player control, hosted for real: loaded from its DLL, registered with regsvr32, activated in
-// place in a test window and driven through late-bound calls and window messages.
+// The real player component: registered with regsvr32, and hosted the way the client hosts it, in
+// a dialog from a template through the framework's containment, called through the client's
+// wrapper and heard through an event sink map. What it shows is read back from the screen.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <memory>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
 
-#include "PlayerTestHost.h"
+#include <ocidl.h>
 
-using namespace PlayerTest;
+#include "Afx.h"
+#include "PlayerIds.h"
+#include "PlayerTestIds.h"
+#include "TestApp.h"
+#include "controls/EWA.h"
 
 namespace {
 
-class PlayerTest : public ::testing::Test {
+using Events = std::vector<std::string>;
+
+const char kAddress[] = "p2p://192.168.1.20:8902/cctv5";
+
+class CHostDlg : public CDialog {
+public:
+    CHostDlg() : CDialog(IDD_HOST) {}
+
+    CEWA m_player;
+    Events m_events;
+    bool m_bFailOnEnter = false;
+
 protected:
-    void SetUp() override { ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr))); }
-    void TearDown() override
+    void DoDataExchange(CDataExchange* pDX) override { DDX_Control(pDX, IDC_HOST_PLAYER, m_player); }
+
+    void OnStateChange(long nState) { m_events.push_back("state " + std::to_string(nState)); }
+    void OnEnterKey()
     {
-        m_host.reset();
-        // Every object the test made is gone: the DLL could unload.
-        EXPECT_EQ(S_OK, PlayerModule::Get().CanUnloadNow());
-        OleUninitialize();
+        m_events.push_back("enter");
+        if (m_bFailOnEnter)
+            m_noEntries.GetAt(0);
+    }
+    void OnDoubleClick(short nButton, short nShift, long x, long y)
+    {
+        m_events.push_back("double click " + std::to_string(nButton) + " " + std::to_string(nShift) + " " +
+                           std::to_string(x) + " " + std::to_string(y));
     }
 
-    HostedPlayer& Host(const HostedPlayer::Options& options = {})
-    {
-        m_host = std::make_unique<HostedPlayer>(options);
-        return *m_host;
-    }
-    // Plays an address and waits until the connection has been made.
-    void PlayAndWait(HostedPlayer& host, const wchar_t* address = L"p2p://192.168.1.20:8902/cctv5")
-    {
-        ASSERT_EQ(S_OK, PutString(host.dispatch, PLAYER_DISPID_URL, address));
-        ASSERT_TRUE(PumpUntil([&] { return GetLong(host.dispatch, PLAYER_DISPID_PLAYSTATE) == PLAYSTATE_PLAYING; }));
-        host.sink->events.clear();
-    }
+    CStringArray m_noEntries;
 
-    std::unique_ptr<HostedPlayer> m_host;
+    DECLARE_EVENTSINK_MAP()
 };
 
-using PlayerActivationTest = PlayerTest;
-using PlayerDispatchTest = PlayerTest;
-using PlayerStateTest = PlayerTest;
-using PlayerEventsTest = PlayerTest;
-using PlayerPictureTest = PlayerTest;
-using PlayerFullScreenTest = PlayerTest;
-using PlayerMenuTest = PlayerTest;
-using PlayerPersistenceTest = PlayerTest;
-using PlayerRegistrationTest = PlayerTest;
+BEGIN_EVENTSINK_MAP(CHostDlg, CDialog)
+    ON_EVENT(CHostDlg, IDC_HOST_PLAYER, PLAYER_EVENT_STATECHANGE, OnStateChange)
+    ON_EVENT(CHostDlg, IDC_HOST_PLAYER, PLAYER_EVENT_ENTERKEY, OnEnterKey)
+    ON_EVENT(CHostDlg, IDC_HOST_PLAYER, PLAYER_EVENT_DOUBLECLICK, OnDoubleClick)
+END_EVENTSINK_MAP()
 
-std::string ClassOf(HWND hwnd)
+// ---- Helpers ----
+
+// The build copies the component beside the test program, where the client installs it too.
+std::string PlayerPath()
+{
+    char path[MAX_PATH];
+    ::GetModuleFileNameA(nullptr, path, sizeof(path));
+    std::string program(path);
+    return program.substr(0, program.find_last_of('\\') + 1) + "P2PPlayer.dll";
+}
+
+// Runs the message loop, the dialog manager included, until the condition holds or time is up.
+bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 3000)
+{
+    for (DWORD start = ::GetTickCount(); !condition() && ::GetTickCount() - start < timeoutMs;) {
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (!CWnd::WalkPreTranslateTree(&msg)) {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageA(&msg);
+            }
+        }
+        ::Sleep(10);
+    }
+    return condition();
+}
+
+void PumpFor(DWORD milliseconds)
+{
+    PumpUntil([] { return false; }, milliseconds);
+}
+
+// What a late-bound call throws: the failure's code, or S_OK when it does not throw.
+HRESULT ThrownBy(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (const COleException& e) {
+        return e.m_sc;
+    }
+    return S_OK;
+}
+
+// One pixel of the window's client area as the screen shows it, after a forced repaint.
+COLORREF Pixel(HWND hwnd, int x, int y)
+{
+    ::RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    HDC dc = ::GetDC(hwnd);
+    COLORREF colour = ::GetPixel(dc, x, y);
+    ::ReleaseDC(hwnd, dc);
+    return colour;
+}
+
+// The whole client area as the screen shows it, after a forced repaint.
+std::vector<DWORD> Pixels(HWND hwnd)
+{
+    ::RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    CRect client;
+    ::GetClientRect(hwnd, &client);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), client.Width(), -client.Height(), 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC dc = ::GetDC(hwnd);
+    HDC memory = ::CreateCompatibleDC(dc);
+    HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, client.Width(), client.Height(), dc, 0, 0, SRCCOPY);
+    ::GdiFlush();
+    const DWORD* first = static_cast<const DWORD*>(bits);
+    std::vector<DWORD> pixels(first, first + client.Width() * client.Height());
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(hwnd, dc);
+    return pixels;
+}
+
+// Writes a 16 x 12 bitmap file of one colour, 24 bits a pixel: rows of 48 bytes need no padding.
+void WriteSolidBitmap(const char* path, COLORREF colour)
+{
+    const int width = 16, height = 12;
+    const BITMAPINFOHEADER info = {sizeof(info), width, height, 1, 24, BI_RGB, width * height * 3, 0, 0, 0, 0};
+    const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof(info);
+    const BITMAPFILEHEADER file = {0x4D42, offset + info.biSizeImage, 0, 0, offset};
+    std::string pixels;
+    for (int i = 0; i < width * height; ++i)
+        pixels += {static_cast<char>(GetBValue(colour)), static_cast<char>(GetGValue(colour)),
+                   static_cast<char>(GetRValue(colour))};
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof(file));
+    out.write(reinterpret_cast<const char*>(&info), sizeof(info));
+    out << pixels;
+}
+
+BOOL CALLBACK CollectFullScreenWindow(HWND hwnd, LPARAM lParam)
 {
     char name[64] = "";
-    GetClassNameA(hwnd, name, sizeof(name));
-    return name;
+    ::GetClassNameA(hwnd, name, sizeof(name));
+    if (lstrcmpA(name, P2PPLAYER_FULLSCREEN_CLASS) == 0)
+        reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hwnd);
+    return TRUE;
 }
 
-RECT RectInParent(HWND hwnd)
+// The full-screen popups of this thread.
+std::vector<HWND> FullScreenWindows()
 {
-    RECT rect;
-    GetWindowRect(hwnd, &rect);
-    MapWindowPoints(nullptr, GetParent(hwnd), reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
+    std::vector<HWND> found;
+    ::EnumThreadWindows(::GetCurrentThreadId(), CollectFullScreenWindow, reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
-void ExpectRect(const RECT& expected, const RECT& actual)
+bool g_bMenuSeen = false;
+
+// Runs inside a popup menu's modal loop: notes the menu and closes it.
+void CALLBACK CloseMenu(HWND, UINT, UINT_PTR, DWORD)
 {
-    EXPECT_EQ(expected.left, actual.left);
-    EXPECT_EQ(expected.top, actual.top);
-    EXPECT_EQ(expected.right, actual.right);
-    EXPECT_EQ(expected.bottom, actual.bottom);
+    HWND hMenu = ::FindWindowA("#32768", nullptr);
+    if (hMenu != nullptr && ::IsWindowVisible(hMenu)) {
+        g_bMenuSeen = true;
+        ::EndMenu();
+    }
+}
+
+// Right-clicks the window; true when a popup menu opened.
+bool RightClickOpensAMenu(HWND hwnd)
+{
+    g_bMenuSeen = false;
+    UINT_PTR timer = ::SetTimer(nullptr, 0, 50, CloseMenu);
+    ::SendMessageA(hwnd, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(30, 40));
+    ::SendMessageA(hwnd, WM_RBUTTONUP, 0, MAKELPARAM(30, 40));
+    PumpFor(200);
+    ::KillTimer(nullptr, timer);
+    return g_bMenuSeen;
 }
 
 // ---- Registration ----
 
-std::string ReadClassesRootString(const std::string& key, const char* value = nullptr)
+// The default or named text value of a key under HKEY_CLASSES_ROOT.
+std::string ClassesRootValue(const std::string& key, const char* name = nullptr)
 {
     char buffer[MAX_PATH] = "";
     DWORD size = sizeof(buffer);
-    if (RegGetValueA(HKEY_CLASSES_ROOT, key.c_str(), value, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
+    if (::RegGetValueA(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
         return "<missing>";
     return buffer;
 }
 
 bool ClassesRootKeyExists(const std::string& key)
 {
-    HKEY hkey;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &hkey) != ERROR_SUCCESS)
+    HKEY hKey;
+    if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS)
         return false;
-    RegCloseKey(hkey);
+    ::RegCloseKey(hKey);
     return true;
 }
 
-DWORD RunRegsvr32(const std::string& arguments)
+DWORD RunRegsvr32(const std::string& options)
 {
     char system[MAX_PATH];
-    GetSystemDirectoryA(system, sizeof(system));
-    std::string command = "\"" + std::string(system) + "\\regsvr32.exe\" /s " + arguments + " \"" +
-                          PlayerModule::Get().Path() + "\"";
+    ::GetSystemDirectoryA(system, sizeof(system));
+    std::string command = "\"" + std::string(system) + "\\regsvr32.exe\" /s " + options + " \"" + PlayerPath() + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return GetLastError() | 0x80000000;
+    if (!::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return ::GetLastError() | 0x80000000;
     DWORD exitCode = STILL_ACTIVE;
-    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    if (::WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
+        ::GetExitCodeProcess(process.hProcess, &exitCode);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
     return exitCode;
 }
 
-TEST_F(PlayerRegistrationTest, RegisterWritesTheClassAndUnregisterRemovesIt)
+HRESULT CreatePlayer(REFIID riid, void** ppv)
 {
+    return ::CoCreateInstance(CLSID_P2PPlayer, nullptr, CLSCTX_INPROC_SERVER, riid, ppv);
+}
+
+// Runs in a suite of its own: only the registry can make the class known here.
+TEST(PlayerRegistration, Regsvr32RegistersTheClassAndUnregistersIt)
+{
+    AfxEnableControlContainer();
     const std::string classKey = "CLSID\\{18226BF8-DC0B-4D81-80E9-A41AE37BB73A}";
-    ASSERT_EQ(0u, RunRegsvr32(""));
-
-    EXPECT_NE("<missing>", ReadClassesRootString(classKey));
-    EXPECT_EQ(0, lstrcmpiA(PlayerModule::Get().Path().c_str(),
-                           ReadClassesRootString(classKey + "\\InprocServer32").c_str()));
-    EXPECT_EQ("Apartment", ReadClassesRootString(classKey + "\\InprocServer32", "ThreadingModel"));
+    ASSERT_EQ(RunRegsvr32(""), 0u);
+    EXPECT_EQ(lstrcmpiA(ClassesRootValue(classKey + "\\InprocServer32").c_str(), PlayerPath().c_str()), 0);
+    EXPECT_EQ(ClassesRootValue(classKey + "\\InprocServer32", "ThreadingModel"), "Apartment");
     EXPECT_TRUE(ClassesRootKeyExists(classKey + "\\Control"));
-    DWORD misc = 0;
-    {
-        IOleObject* object = nullptr;
-        ASSERT_EQ(S_OK, PlayerModule::Get().CreateInstance(IID_IOleObject, reinterpret_cast<void**>(&object)));
-        object->GetMiscStatus(DVASPECT_CONTENT, &misc);
-        object->Release();
+    for (LPCOLESTR progId : {L"" P2PPLAYER_PROGID, L"" P2PPLAYER_PROGID_VERSIONED}) {
+        SCOPED_TRACE(progId);
+        CLSID clsid = GUID_NULL;
+        EXPECT_HRESULT_SUCCEEDED(::CLSIDFromProgID(progId, &clsid));
+        EXPECT_TRUE(::IsEqualCLSID(clsid, CLSID_P2PPlayer));
     }
-    EXPECT_EQ(std::to_string(misc), ReadClassesRootString(classKey + "\\MiscStatus\\1"));
+    IUnknown* pPlayer = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(CreatePlayer(IID_IOleObject, reinterpret_cast<void**>(&pPlayer)));
+    pPlayer->Release();
 
-    CLSID fromProgId = GUID_NULL;
-    EXPECT_EQ(S_OK, CLSIDFromProgID(L"" P2PPLAYER_PROGID, &fromProgId));
-    EXPECT_TRUE(IsEqualCLSID(CLSID_P2PPlayer, fromProgId));
-
-    IOleObject* created = nullptr;
-    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_P2PPlayer, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
-                                     reinterpret_cast<void**>(&created)));
-    CLSID userClass = GUID_NULL;
-    EXPECT_EQ(S_OK, created->GetUserClassID(&userClass));
-    EXPECT_TRUE(IsEqualCLSID(CLSID_P2PPlayer, userClass));
-    created->Release();
-
-    ASSERT_EQ(0u, RunRegsvr32("/u"));
-    EXPECT_FALSE(ClassesRootKeyExists(classKey));
-    EXPECT_FALSE(ClassesRootKeyExists(P2PPLAYER_PROGID));
-    EXPECT_FALSE(ClassesRootKeyExists(P2PPLAYER_PROGID_VERSIONED));
-    EXPECT_EQ(REGDB_E_CLASSNOTREG, CoCreateInstance(CLSID_P2PPlayer, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
-                                                    reinterpret_cast<void**>(&created)));
+    ASSERT_EQ(RunRegsvr32("/u"), 0u);
+    for (const std::string& key : {classKey, std::string(P2PPLAYER_PROGID), std::string(P2PPLAYER_PROGID_VERSIONED)})
+        EXPECT_FALSE(ClassesRootKeyExists(key)) << key;
+    EXPECT_EQ(CreatePlayer(IID_IOleObject, reinterpret_cast<void**>(&pPlayer)), REGDB_E_CLASSNOTREG);
 }
 
-// ---- Activation ----
+// ---- The player in a dialog ----
 
-TEST_F(PlayerActivationTest, ActivatesInTheSiteWindowAtTheSitePosition)
-{
-    HostedPlayer& host = Host();
-    const std::vector<std::string> expected = {"CanInPlaceActivate", "OnInPlaceActivate", "GetWindow",
-                                               "GetWindowContext"};
-    EXPECT_EQ(expected, host.site->calls);
-    DWORD misc = 0;
-    host.object->GetMiscStatus(DVASPECT_CONTENT, &misc);
-    EXPECT_EQ(static_cast<DWORD>(OLEMISC_SETCLIENTSITEFIRST | OLEMISC_INSIDEOUT | OLEMISC_ACTIVATEWHENVISIBLE),
-              misc & (OLEMISC_SETCLIENTSITEFIRST | OLEMISC_INSIDEOUT | OLEMISC_ACTIVATEWHENVISIBLE));
+typedef HRESULT(STDAPICALLTYPE* DllGetClassObjectFn)(REFCLSID, REFIID, void**);
+typedef HRESULT(STDAPICALLTYPE* DllCanUnloadNowFn)();
 
-    ASSERT_TRUE(IsWindow(host.video));
-    EXPECT_EQ(P2PPLAYER_VIDEO_CLASS, ClassOf(host.video));
-    EXPECT_EQ(host.parent, GetParent(host.video));
-    EXPECT_TRUE(GetWindowLongPtrA(host.video, GWL_STYLE) & WS_CHILD);
-    EXPECT_TRUE(IsWindowVisible(host.video));
-    ExpectRect(HostedPlayer::kSitePosition, RectInParent(host.video));
-}
-
-TEST_F(PlayerActivationTest, WithoutAnInPlaceSiteUsesWhatDoVerbGives)
-{
-    HostedPlayer::Options options;
-    options.offerInPlaceSite = false;
-    HostedPlayer& host = Host(options);
-    ASSERT_TRUE(IsWindow(host.video));
-    EXPECT_EQ(host.parent, GetParent(host.video));
-    ExpectRect(HostedPlayer::kDoVerbPosition, RectInParent(host.video));
-}
-
-TEST_F(PlayerActivationTest, SetObjectRectsMovesTheVideo)
-{
-    HostedPlayer& host = Host();
-    IOleInPlaceObject* inPlace = nullptr;
-    ASSERT_EQ(S_OK, host.object->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace)));
-    const RECT moved = {5, 6, 205, 156};
-    EXPECT_EQ(S_OK, inPlace->SetObjectRects(&moved, &moved));
-    inPlace->Release();
-    ExpectRect(moved, RectInParent(host.video));
-}
-
-TEST_F(PlayerActivationTest, TeardownReleasesEverything)
-{
-    HostedPlayer& host = Host();
-    EXPECT_EQ(S_FALSE, PlayerModule::Get().CanUnloadNow());
-    PlayAndWait(host);
-    HWND video = host.video;
-    host.TearDown();
-    EXPECT_FALSE(IsWindow(video));
-    EXPECT_EQ("OnInPlaceDeactivate", host.site->calls.back());
-    EXPECT_EQ(S_OK, PlayerModule::Get().CanUnloadNow());
-    // The unadvised sink hears nothing of the teardown.
-    EXPECT_TRUE(host.sink->events.empty());
-}
-
-TEST_F(PlayerActivationTest, ClickingTheVideoTakesTheFocus)
-{
-    HostedPlayer& host = Host();
-    SetFocus(host.parent);
-    SendMessageA(host.video, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
-    SendMessageA(host.video, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
-    EXPECT_EQ(host.video, GetFocus());
-    EXPECT_EQ("OnFocus(TRUE)", host.site->calls.back());
-}
-
-// ---- Dispatch ----
-
-TEST_F(PlayerDispatchTest, NamesMapToTheirDispids)
-{
-    HostedPlayer& host = Host();
-    const std::pair<const wchar_t*, DISPID> names[] = {
-        {L"URL", 2},  {L"volume", 5}, {L"PlayState", 6}, {L"FullScreen", 7}, {L"EnableContextMenu", 12},
-        {L"IdlePicture", 19}, {L"Pause", 26}, {L"Stop", 27}, {L"Resume", 28},
-    };
-    for (const auto& [name, dispid] : names) {
-        LPOLESTR names1[] = {const_cast<LPOLESTR>(name)};
-        DISPID found = 0;
-        EXPECT_EQ(S_OK, host.dispatch->GetIDsOfNames(IID_NULL, names1, 1, LOCALE_USER_DEFAULT, &found)) << name;
-        EXPECT_EQ(dispid, found) << name;
-    }
-    LPOLESTR unknown[] = {const_cast<LPOLESTR>(L"Rewind")};
-    DISPID found = 0;
-    EXPECT_EQ(DISP_E_UNKNOWNNAME, host.dispatch->GetIDsOfNames(IID_NULL, unknown, 1, LOCALE_USER_DEFAULT, &found));
-    EXPECT_EQ(DISPID_UNKNOWN, found);
-}
-
-TEST_F(PlayerDispatchTest, MembersAnswerOnlyTheirOwnKind)
-{
-    HostedPlayer& host = Host();
-    VARIANT result;
-    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Get(host.dispatch, 99, &result));
-    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, PutLong(host.dispatch, 99, 1));
-    // The play state is read-only, the commands are no properties.
-    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, PutLong(host.dispatch, PLAYER_DISPID_PLAYSTATE, 2));
-    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Get(host.dispatch, PLAYER_DISPID_PAUSE, &result));
-    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, PutLong(host.dispatch, PLAYER_DISPID_STOP, 1));
-    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Call(host.dispatch, PLAYER_DISPID_VOLUME));
-    EXPECT_EQ(S_OK, Call(host.dispatch, PLAYER_DISPID_STOP));
-
-    ASSERT_EQ(S_OK, Get(host.dispatch, PLAYER_DISPID_PLAYSTATE, &result));
-    EXPECT_EQ(VT_I4, V_VT(&result));
-    ASSERT_EQ(S_OK, Get(host.dispatch, PLAYER_DISPID_FULLSCREEN, &result));
-    EXPECT_EQ(VT_BOOL, V_VT(&result));
-    EXPECT_EQ(DISP_E_UNKNOWNINTERFACE, host.dispatch->Invoke(PLAYER_DISPID_STOP, IID_IDispatch, 0,
-                                                             DISPATCH_METHOD, nullptr, nullptr, nullptr, nullptr));
-}
-
-TEST_F(PlayerDispatchTest, ArgumentCountsAreChecked)
-{
-    HostedPlayer& host = Host();
-    DISPID named = DISPID_PROPERTYPUT;
-    DISPPARAMS noArgs = {nullptr, &named, 0, 0};
-    EXPECT_EQ(DISP_E_BADPARAMCOUNT, host.dispatch->Invoke(PLAYER_DISPID_VOLUME, IID_NULL, 0, DISPATCH_PROPERTYPUT,
-                                                          &noArgs, nullptr, nullptr, nullptr));
-    VARIANT args[2];
-    for (VARIANT& arg : args) {
-        V_VT(&arg) = VT_I4;
-        V_I4(&arg) = 1;
-    }
-    DISPPARAMS twoArgs = {args, nullptr, 2, 0};
-    EXPECT_EQ(DISP_E_BADPARAMCOUNT, host.dispatch->Invoke(PLAYER_DISPID_VOLUME, IID_NULL, 0, DISPATCH_PROPERTYPUT,
-                                                          &twoArgs, nullptr, nullptr, nullptr));
-    DISPPARAMS oneArg = {args, nullptr, 1, 0};
-    VARIANT result;
-    VariantInit(&result);
-    EXPECT_EQ(DISP_E_BADPARAMCOUNT, host.dispatch->Invoke(PLAYER_DISPID_VOLUME, IID_NULL, 0, DISPATCH_PROPERTYGET,
-                                                          &oneArg, &result, nullptr, nullptr));
-    EXPECT_EQ(DISP_E_BADPARAMCOUNT, host.dispatch->Invoke(PLAYER_DISPID_PAUSE, IID_NULL, 0, DISPATCH_METHOD,
-                                                          &oneArg, nullptr, nullptr, nullptr));
-    // A named argument other than the put value means nothing here.
-    DISPID otherName = 3;
-    DISPPARAMS wrongName = {args, &otherName, 1, 1};
-    EXPECT_EQ(DISP_E_NONAMEDARGS, host.dispatch->Invoke(PLAYER_DISPID_VOLUME, IID_NULL, 0, DISPATCH_PROPERTYPUT,
-                                                        &wrongName, nullptr, nullptr, nullptr));
-    EXPECT_EQ(50, GetLong(host.dispatch, PLAYER_DISPID_VOLUME));
-}
-
-TEST_F(PlayerDispatchTest, ArgumentsAreCoercedOrRejected)
-{
-    HostedPlayer& host = Host();
-    ASSERT_EQ(S_OK, PutString(host.dispatch, PLAYER_DISPID_VOLUME, L"42"));
-    EXPECT_EQ(42, GetLong(host.dispatch, PLAYER_DISPID_VOLUME));
-
-    UINT argErr = 7;
-    VARIANT text;
-    V_VT(&text) = VT_BSTR;
-    V_BSTR(&text) = SysAllocString(L"loud");
-    EXPECT_EQ(DISP_E_TYPEMISMATCH, Put(host.dispatch, PLAYER_DISPID_VOLUME, text, &argErr));
-    VariantClear(&text);
-    EXPECT_EQ(0u, argErr);
-    EXPECT_EQ(42, GetLong(host.dispatch, PLAYER_DISPID_VOLUME));
-
-    // Script engines pass values by reference.
-    LONG volume = 64;
-    VARIANT byRef;
-    V_VT(&byRef) = VT_I4 | VT_BYREF;
-    V_I4REF(&byRef) = &volume;
-    EXPECT_EQ(S_OK, Put(host.dispatch, PLAYER_DISPID_VOLUME, byRef));
-    EXPECT_EQ(64, GetLong(host.dispatch, PLAYER_DISPID_VOLUME));
-
-    VARIANT shortFalse;
-    V_VT(&shortFalse) = VT_I2;
-    V_I2(&shortFalse) = 0;
-    EXPECT_EQ(S_OK, Put(host.dispatch, PLAYER_DISPID_CONTEXTMENU, shortFalse));
-    EXPECT_FALSE(GetBool(host.dispatch, PLAYER_DISPID_CONTEXTMENU));
-
-    EXPECT_EQ(S_OK, PutString(host.dispatch, PLAYER_DISPID_IDLEPICTURE, L"C:\\Kalda\\AD\\Pic1.BMP"));
-    VARIANT path;
-    ASSERT_EQ(S_OK, Get(host.dispatch, PLAYER_DISPID_IDLEPICTURE, &path));
-    ASSERT_EQ(VT_BSTR, V_VT(&path));
-    EXPECT_STREQ(L"C:\\Kalda\\AD\\Pic1.BMP", V_BSTR(&path));
-    VariantClear(&path);
-}
-
-TEST_F(PlayerDispatchTest, VolumeIsClampedToItsRange)
-{
-    HostedPlayer& host = Host();
-    EXPECT_EQ(50, GetLong(host.dispatch, PLAYER_DISPID_VOLUME));
-    const std::pair<LONG, LONG> cases[] = {{-5, 0}, {150, 100}, {37, 37}, {0, 0}, {100, 100}};
-    for (const auto& [put, kept] : cases) {
-        EXPECT_EQ(S_OK, PutLong(host.dispatch, PLAYER_DISPID_VOLUME, put));
-        EXPECT_EQ(kept, GetLong(host.dispatch, PLAYER_DISPID_VOLUME)) << put;
-    }
-}
-
-// ---- States ----
-
-TEST_F(PlayerStateTest, AnAddressConnectsThenPlays)
-{
-    HostedPlayer& host = Host();
-    EXPECT_EQ(PLAYSTATE_STOPPED, GetLong(host.dispatch, PLAYER_DISPID_PLAYSTATE));
-    const DWORD start = GetTickCount();
-    ASSERT_EQ(S_OK, PutString(host.dispatch, PLAYER_DISPID_URL, L"p2p://10.0.0.7:8902/live1"));
-    EXPECT_EQ(std::vector<LONG>{PLAYSTATE_CONNECTING}, host.sink->States());
-    EXPECT_EQ(PLAYSTATE_CONNECTING, GetLong(host.dispatch, PLAYER_DISPID_PLAYSTATE));
-    ASSERT_TRUE(PumpUntil([&] { return host.sink->States().size() == 2; }));
-    EXPECT_GE(GetTickCount() - start, 250u);
-    EXPECT_EQ((std::vector<LONG>{PLAYSTATE_CONNECTING, PLAYSTATE_PLAYING}), host.sink->States());
-    EXPECT_EQ(PLAYSTATE_PLAYING, GetLong(host.dispatch, PLAYER_DISPID_PLAYSTATE));
-    EXPECT_EQ(host.sink->events.size(), host.sink->States().size());
-}
-
-TEST_F(PlayerStateTest, PauseResumeAndStop)
-{
-    HostedPlayer& host = Host();
-    PlayAndWait(host);
-    EXPECT_EQ(S_OK, Call(host.dispatch, PLAYER_DISPID_PAUSE));
-    EXPECT_EQ(PLAYSTATE_PAUSED, GetLong(host.dispatch, PLAYER_DISPID_PLAYSTATE));
-    EXPECT_EQ(S_OK, Call(host.dispatch, PLAYER_DISPID_RESUME));
-    EXPECT_EQ(PLAYSTATE_PLAYING, GetLong(host.dispatch, PLAYER_DISPID_PLAYSTATE));
-    EXPECT_EQ(S_OK, Call(host.dispatch, PLAYER_DISPID_PAUSE));
-    EXPECT_EQ(S_OK, Call(host.dispatch, PLAYER_DISPID_STOP));
-    EXPECT_EQ(PLAYSTATE_STOPPED, GetLong(host.dispatch, PLAYER_DISPID_PLAYSTATE));
-    EXPECT_EQ((std::vector<LONG>{PLAYSTATE_PAUSED, PLAYSTATE_PLAYING, PLAYSTATE_PAUSED, PLAYSTATE_STOPPED}),
-              host.sink->States());
-}
-
-TEST_F(PlayerStateTest, CommandsThatDoNotApplyDoNothing)
-{
-    HostedPlayer& host = Host();
-    EXPECT_EQ(S_OK, Call(host.dispatch, PLAYER_DISPID_PAUSE));
-    EXPECT_EQ(S_OK, Call(host.dispatch, PLAYER_DISPID_RESUME));
-    EXPECT_EQ(S_OK, Call(host.dispatch, PLAYER_DISPID_STOP));
-    EXPECT_EQ(PLAYSTATE_STOPPED, GetLong(host.dispatch, PLAYER_DISPID_PLAYSTATE));
-    PlayAndWait(host);
-    EXPECT_EQ(S_OK, Call(host.dispatch, PLAYER_DISPID_RESUME));
-    EXPECT_EQ(PLAYSTATE_PLAYING, GetLong(host.dispatch, PLAYER_DISPID_PLAYSTATE));
-    EXPECT_TRUE(host.sink->events.empty());
-}
-
-TEST_F(PlayerStateTest, AnEmptyAddressFailsAtOnce)
-{
-    HostedPlayer& host = Host();
-    ASSERT_EQ(S_OK, PutString(host.dispatch, PLAYER_DISPID_URL, L""));
-    EXPECT_EQ((std::vector<LONG>{PLAYSTATE_CONNECTING, PLAYSTATE_STOPPED}), host.sink->States());
-    EXPECT_EQ(PLAYSTATE_STOPPED, GetLong(host.dispatch, PLAYER_DISPID_PLAYSTATE));
-
-    PlayAndWait(host);
-    ASSERT_EQ(S_OK, PutString(host.dispatch, PLAYER_DISPID_URL, L"  "));
-    EXPECT_EQ((std::vector<LONG>{PLAYSTATE_CONNECTING, PLAYSTATE_STOPPED}), host.sink->States());
-    PumpFor(2 * 400);
-    EXPECT_EQ(2u, host.sink->events.size());
-}
-
-TEST_F(PlayerStateTest, ANewAddressRestartsFromAnyState)
-{
-    HostedPlayer& host = Host();
-    PlayAndWait(host, L"p2p://first");
-    Call(host.dispatch, PLAYER_DISPID_PAUSE);
-    ASSERT_EQ(S_OK, PutString(host.dispatch, PLAYER_DISPID_URL, L"p2p://second"));
-    ASSERT_TRUE(PumpUntil([&] { return host.sink->States().size() == 3; }));
-    EXPECT_EQ((std::vector<LONG>{PLAYSTATE_PAUSED, PLAYSTATE_CONNECTING, PLAYSTATE_PLAYING}), host.sink->States());
-    VARIANT address;
-    ASSERT_EQ(S_OK, Get(host.dispatch, PLAYER_DISPID_URL, &address));
-    EXPECT_STREQ(L"p2p://second", V_BSTR(&address));
-    VariantClear(&address);
-}
-
-TEST_F(PlayerStateTest, StopWhileConnectingCancelsTheConnection)
-{
-    HostedPlayer& host = Host();
-    ASSERT_EQ(S_OK, PutString(host.dispatch, PLAYER_DISPID_URL, L"p2p://slow"));
-    EXPECT_EQ(S_OK, Call(host.dispatch, PLAYER_DISPID_STOP));
-    PumpFor(2 * 400);
-    EXPECT_EQ((std::vector<LONG>{PLAYSTATE_CONNECTING, PLAYSTATE_STOPPED}), host.sink->States());
-}
-
-// ---- Events ----
-
-TEST_F(PlayerEventsTest, EnterInTheVideoFiresItsEvent)
-{
-    HostedPlayer& host = Host();
-    SendMessageA(host.video, WM_KEYDOWN, VK_RETURN, 0);
-    ASSERT_EQ(1u, host.sink->events.size());
-    EXPECT_EQ(PLAYER_EVENT_ENTERKEY, host.sink->events[0].dispid);
-    EXPECT_TRUE(host.sink->events[0].args.empty());
-    SendMessageA(host.video, WM_KEYDOWN, VK_SPACE, 0);
-    EXPECT_EQ(1u, host.sink->events.size());
-}
-
-TEST_F(PlayerEventsTest, EnterReachesTheVideoPastTheDialogManager)
-{
-    HostedPlayer& host = Host();
-    SetFocus(host.video);
-    PostMessageA(host.video, WM_KEYDOWN, VK_RETURN, 0);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (!IsDialogMessageA(host.parent, &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-    EXPECT_EQ(1u, host.sink->Count(PLAYER_EVENT_ENTERKEY));
-}
-
-TEST_F(PlayerEventsTest, DoubleClicksReportButtonShiftAndPosition)
-{
-    HostedPlayer& host = Host();
-    SendMessageA(host.video, WM_LBUTTONDBLCLK, MK_LBUTTON | MK_SHIFT, MAKELPARAM(12, 34));
-    SendMessageA(host.video, WM_RBUTTONDBLCLK, MK_RBUTTON | MK_CONTROL | MK_SHIFT, MAKELPARAM(200, 5));
-    SendMessageA(host.video, WM_MBUTTONDBLCLK, MK_MBUTTON, MAKELPARAM(0, 239));
-    ASSERT_EQ(3u, host.sink->events.size());
-    const struct {
-        SHORT button, shift;
-        LONG x, y;
-    } expected[] = {{1, 1, 12, 34}, {2, 3, 200, 5}, {4, 0, 0, 239}};
-    for (size_t i = 0; i < 3; ++i) {
-        const RecordedEvent& event = host.sink->events[i];
-        EXPECT_EQ(PLAYER_EVENT_DOUBLECLICK, event.dispid);
-        ASSERT_EQ(4u, event.args.size());
-        // The first parameter comes last.
-        ASSERT_EQ(VT_I2, V_VT(&event.args[3]));
-        ASSERT_EQ(VT_I2, V_VT(&event.args[2]));
-        ASSERT_EQ(VT_I4, V_VT(&event.args[1]));
-        ASSERT_EQ(VT_I4, V_VT(&event.args[0]));
-        EXPECT_EQ(expected[i].button, V_I2(&event.args[3])) << i;
-        EXPECT_EQ(expected[i].shift, V_I2(&event.args[2])) << i;
-        EXPECT_EQ(expected[i].x, V_I4(&event.args[1])) << i;
-        EXPECT_EQ(expected[i].y, V_I4(&event.args[0])) << i;
-    }
-}
-
-TEST_F(PlayerEventsTest, EverySinkHearsUntilItUnadvises)
-{
-    HostedPlayer& host = Host();
-    CComHolder<CEventRecorder> second(new CEventRecorder());
-    DWORD cookie = 0;
-    ASSERT_EQ(S_OK, host.connectionPoint->Advise(static_cast<IDispatch*>(second.get()), &cookie));
-    EXPECT_NE(host.cookie, cookie);
-    SendMessageA(host.video, WM_KEYDOWN, VK_RETURN, 0);
-    EXPECT_EQ(1u, host.sink->events.size());
-    EXPECT_EQ(1u, second->events.size());
-
-    ASSERT_EQ(S_OK, host.connectionPoint->Unadvise(cookie));
-    EXPECT_EQ(CONNECT_E_NOCONNECTION, host.connectionPoint->Unadvise(cookie));
-    SendMessageA(host.video, WM_KEYDOWN, VK_RETURN, 0);
-    EXPECT_EQ(2u, host.sink->events.size());
-    EXPECT_EQ(1u, second->events.size());
-}
-
-TEST_F(PlayerEventsTest, ASinkMayUnadviseFromItsHandler)
-{
-    HostedPlayer& host = Host();
-    CComHolder<CEventRecorder> second(new CEventRecorder());
-    DWORD cookie = 0;
-    ASSERT_EQ(S_OK, host.connectionPoint->Advise(static_cast<IDispatch*>(second.get()), &cookie));
-    host.sink->onEvent = [&](const RecordedEvent&) { host.connectionPoint->Unadvise(cookie); };
-    SendMessageA(host.video, WM_KEYDOWN, VK_RETURN, 0);
-    // The round already under way still reaches it; the next one does not.
-    EXPECT_EQ(1u, second->events.size());
-    SendMessageA(host.video, WM_KEYDOWN, VK_RETURN, 0);
-    EXPECT_EQ(1u, second->events.size());
-    EXPECT_EQ(2u, host.sink->events.size());
-}
-
-TEST_F(PlayerEventsTest, FrozenEventsAreDropped)
-{
-    HostedPlayer& host = Host();
-    IOleControl* control = nullptr;
-    ASSERT_EQ(S_OK, host.object->QueryInterface(IID_IOleControl, reinterpret_cast<void**>(&control)));
-    control->FreezeEvents(TRUE);
-    SendMessageA(host.video, WM_KEYDOWN, VK_RETURN, 0);
-    PutString(host.dispatch, PLAYER_DISPID_URL, L"");
-    EXPECT_TRUE(host.sink->events.empty());
-    control->FreezeEvents(FALSE);
-    control->Release();
-    SendMessageA(host.video, WM_KEYDOWN, VK_RETURN, 0);
-    EXPECT_EQ(1u, host.sink->events.size());
-}
-
-TEST_F(PlayerEventsTest, ADeadUserInterfaceIgnoresTheUser)
-{
-    HostedPlayer::Options options;
-    options.ambients[DISPID_AMBIENT_UIDEAD] = true;
-    HostedPlayer& host = Host(options);
-    SendMessageA(host.video, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(1, 1));
-    SendMessageA(host.video, WM_KEYDOWN, VK_RETURN, 0);
-    EXPECT_TRUE(host.sink->events.empty());
-
-    host.site->ambients[DISPID_AMBIENT_UIDEAD] = false;
-    IOleControl* control = nullptr;
-    ASSERT_EQ(S_OK, host.object->QueryInterface(IID_IOleControl, reinterpret_cast<void**>(&control)));
-    EXPECT_EQ(S_OK, control->OnAmbientPropertyChange(DISPID_AMBIENT_UIDEAD));
-    control->Release();
-    SendMessageA(host.video, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(1, 1));
-    EXPECT_EQ(1u, host.sink->Count(PLAYER_EVENT_DOUBLECLICK));
-}
-
-TEST_F(PlayerEventsTest, HostsFindTheEventInterface)
-{
-    HostedPlayer& host = Host();
-    IProvideClassInfo2* classInfo = nullptr;
-    ASSERT_EQ(S_OK, host.object->QueryInterface(IID_IProvideClassInfo2, reinterpret_cast<void**>(&classInfo)));
-    GUID source = GUID_NULL;
-    EXPECT_EQ(S_OK, classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source));
-    classInfo->Release();
-    EXPECT_TRUE(IsEqualIID(DIID_P2PPlayerEvents, source));
-
-    IConnectionPointContainer* container = nullptr;
-    ASSERT_EQ(S_OK, host.object->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container)));
-    IConnectionPoint* point = nullptr;
-    EXPECT_EQ(CONNECT_E_NOCONNECTION, container->FindConnectionPoint(IID_IPropertyNotifySink, &point));
-    IEnumConnectionPoints* points = nullptr;
-    ASSERT_EQ(S_OK, container->EnumConnectionPoints(&points));
-    ULONG fetched = 0;
-    IConnectionPoint* all[2] = {};
-    EXPECT_EQ(S_FALSE, points->Next(2, all, &fetched));
-    points->Release();
-    ASSERT_EQ(1u, fetched);
-    IID iid = GUID_NULL;
-    EXPECT_EQ(S_OK, all[0]->GetConnectionInterface(&iid));
-    EXPECT_TRUE(IsEqualIID(DIID_P2PPlayerEvents, iid));
-    IConnectionPointContainer* back = nullptr;
-    EXPECT_EQ(S_OK, all[0]->GetConnectionPointContainer(&back));
-    EXPECT_EQ(container, back);
-    back->Release();
-    all[0]->Release();
-
-    IEnumConnections* connections = nullptr;
-    ASSERT_EQ(S_OK, host.connectionPoint->EnumConnections(&connections));
-    CONNECTDATA data = {};
-    EXPECT_EQ(S_OK, connections->Next(1, &data, nullptr));
-    EXPECT_EQ(host.cookie, data.dwCookie);
-    data.pUnk->Release();
-    connections->Release();
-    container->Release();
-}
-
-// ---- Pictures ----
-
-TEST_F(PlayerPictureTest, TheIdlePictureFillsTheStoppedVideo)
-{
-    HostedPlayer& host = Host();
-    const COLORREF orange = RGB(240, 120, 16);
-    WriteSolidBitmap("idle.bmp", 16, 12, orange);
-    char path[MAX_PATH];
-    GetFullPathNameA("idle.bmp", sizeof(path), path, nullptr);
-    std::wstring widePath(path, path + lstrlenA(path));
-    ASSERT_EQ(S_OK, PutString(host.dispatch, PLAYER_DISPID_IDLEPICTURE, widePath));
-    // Scaled from 16 x 12 to the whole window.
-    EXPECT_EQ(orange, WindowPixel(host.video, 2, 2));
-    EXPECT_EQ(orange, WindowPixel(host.video, 160, 120));
-    EXPECT_EQ(orange, WindowPixel(host.video, 317, 237));
-
-    ASSERT_EQ(S_OK, PutString(host.dispatch, PLAYER_DISPID_IDLEPICTURE, L"C:\\nowhere\\missing.bmp"));
-    EXPECT_EQ(GetSysColor(COLOR_BTNFACE), WindowPixel(host.video, 160, 120));
-}
-
-TEST_F(PlayerPictureTest, TheTestCardRunsWhilePlayingAndFreezesWhenPaused)
-{
-    HostedPlayer& host = Host();
-    const std::vector<DWORD> stopped = WindowPixels(host.video);
-    PlayAndWait(host);
-    // The last colour bar, blue, is far from where the moving bar starts.
-    EXPECT_EQ(RGB(0, 0, 191), WindowPixel(host.video, 310, 10));
-    const std::vector<DWORD> first = WindowPixels(host.video);
-    EXPECT_NE(stopped, first);
-    PumpFor(400);
-    const std::vector<DWORD> later = WindowPixels(host.video);
-    EXPECT_NE(first, later);
-
-    Call(host.dispatch, PLAYER_DISPID_PAUSE);
-    PumpFor(100);
-    const std::vector<DWORD> paused = WindowPixels(host.video);
-    EXPECT_NE(later, paused);
-    PumpFor(400);
-    EXPECT_EQ(paused, WindowPixels(host.video));
-
-    Call(host.dispatch, PLAYER_DISPID_STOP);
-    EXPECT_EQ(stopped, WindowPixels(host.video));
-}
-
-// ---- Full screen ----
-
-class PlayerFullScreen : public PlayerTest {
+class PlayerTest : public ::testing::Test {
 protected:
-    HWND EnterFullScreen(HostedPlayer& host)
+    // The component comes from the DLL beside the tests, whatever the registry says.
+    static void SetUpTestSuite()
     {
-        EXPECT_EQ(S_OK, PutBool(host.dispatch, PLAYER_DISPID_FULLSCREEN, true));
-        std::vector<HWND> windows = ThreadWindowsOfClass(P2PPLAYER_FULLSCREEN_CLASS);
-        EXPECT_EQ(1u, windows.size());
-        return windows.empty() ? nullptr : windows[0];
+        AfxEnableControlContainer();
+        s_hModule = ::LoadLibraryA(PlayerPath().c_str());
+        ASSERT_NE(s_hModule, nullptr);
+        auto getClassObject = reinterpret_cast<DllGetClassObjectFn>(
+            reinterpret_cast<void*>(::GetProcAddress(s_hModule, "DllGetClassObject")));
+        IClassFactory* pFactory = nullptr;
+        ASSERT_HRESULT_SUCCEEDED(
+            getClassObject(CLSID_P2PPlayer, IID_IClassFactory, reinterpret_cast<void**>(&pFactory)));
+        ASSERT_HRESULT_SUCCEEDED(
+            ::CoRegisterClassObject(CLSID_P2PPlayer, pFactory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &s_dwCookie));
+        pFactory->Release();
     }
-    void ExpectWindowed(HostedPlayer& host)
+
+    // Every object the dialogs and the tests made is gone with them: the DLL could unload.
+    static void TearDownTestSuite()
     {
-        EXPECT_TRUE(ThreadWindowsOfClass(P2PPLAYER_FULLSCREEN_CLASS).empty());
-        EXPECT_FALSE(GetBool(host.dispatch, PLAYER_DISPID_FULLSCREEN));
-        EXPECT_TRUE(IsWindowVisible(host.video));
+        ::CoRevokeClassObject(s_dwCookie);
+        auto canUnloadNow = reinterpret_cast<DllCanUnloadNowFn>(
+            reinterpret_cast<void*>(::GetProcAddress(s_hModule, "DllCanUnloadNow")));
+        EXPECT_EQ(canUnloadNow(), S_OK);
     }
+
+    void SetUp() override
+    {
+        TestApp().m_messages.clear();
+        ASSERT_TRUE(m_dlg.Create(IDD_HOST));
+    }
+
+    void TearDown() override
+    {
+        m_dlg.DestroyWindow();
+        // No handler failed unless a test wanted it to.
+        EXPECT_TRUE(TestApp().m_messages.empty());
+    }
+
+    CEWA& Player() { return m_dlg.m_player; }
+    HWND Video() { return ::FindWindowExA(m_dlg.m_player.m_hWnd, nullptr, P2PPLAYER_VIDEO_CLASS, nullptr); }
+
+    static HMODULE s_hModule;
+    static DWORD s_dwCookie;
+    CHostDlg m_dlg;
 };
 
-TEST_F(PlayerFullScreen, CoversTheMonitorAboveEverything)
+HMODULE PlayerTest::s_hModule = nullptr;
+DWORD PlayerTest::s_dwCookie = 0;
+
+TEST_F(PlayerTest, ControlTakesItsTemplatePlaceWithItsInitData)
 {
-    HostedPlayer& host = Host();
-    PlayAndWait(host);
-    HWND full = EnterFullScreen(host);
-    ASSERT_TRUE(full);
-    EXPECT_TRUE(IsWindowVisible(full));
-    EXPECT_TRUE(GetWindowLongPtrA(full, GWL_EXSTYLE) & WS_EX_TOPMOST);
-    LONG_PTR style = GetWindowLongPtrA(full, GWL_STYLE);
-    EXPECT_TRUE(style & WS_POPUP);
-    EXPECT_FALSE(style & (WS_CAPTION | WS_THICKFRAME));
+    HWND hHost = ::GetDlgItem(m_dlg.m_hWnd, IDC_HOST_PLAYER);
+    ASSERT_EQ(Player().m_hWnd, hHost);
+    EXPECT_EQ(::GetWindow(hHost, GW_HWNDPREV), ::GetDlgItem(m_dlg.m_hWnd, IDC_HOST_BEFORE));
+    EXPECT_EQ(::GetWindow(hHost, GW_HWNDNEXT), ::GetDlgItem(m_dlg.m_hWnd, IDC_HOST_AFTER));
+
+    // The control's own window fills the place the template gives it.
+    HWND hVideo = Video();
+    ASSERT_NE(hVideo, nullptr);
+    CRect host, video;
+    ::GetWindowRect(hHost, &host);
+    ::GetWindowRect(hVideo, &video);
+    EXPECT_EQ(video, host);
+    CRect expected(10, 20, 170, 120);
+    ::MapDialogRect(m_dlg.m_hWnd, &expected);
+    EXPECT_EQ(host.Width(), expected.Width());
+    Player().MoveWindow(0, 0, 200, 90);
+    ::GetWindowRect(hVideo, &video);
+    EXPECT_EQ(video.Width(), 200);
+    EXPECT_EQ(video.Height(), 90);
+
+    // The persisted form in the template's init data, not the defaults: volume, border and colour.
+    EXPECT_EQ(Player().GetVolume(), 30);
+    EXPECT_TRUE(::GetWindowLongA(hVideo, GWL_STYLE) & WS_BORDER);
+    EXPECT_EQ(Pixel(hVideo, 50, 40), ::GetSysColor(COLOR_HIGHLIGHT));
+}
+
+// A form that is not the player's is refused without counting as loading: a good one still loads.
+TEST_F(PlayerTest, ABadPersistedFormIsRefused)
+{
+    IPersistStreamInit* pPersist = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(CreatePlayer(IID_IPersistStreamInit, reinterpret_cast<void**>(&pPersist)));
+    const DWORD kMagic = 0x534C504B;
+    const struct {
+        const char* what;
+        DWORD magic;
+        WORD version, border;
+        ULONG size;
+        HRESULT loaded;
+    } forms[] = {
+        {"the magic backwards", 0x4B504C53, 1, 0, 128, E_FAIL},
+        {"another version", kMagic, 2, 0, 128, E_FAIL},
+        {"an unknown border", kMagic, 1, 7, 128, E_FAIL},
+        {"too short", kMagic, 1, 0, 100, E_FAIL},
+        {"a good form", kMagic, 1, 1, 128, S_OK},
+    };
+    BYTE bytes[128] = {};
+    const DWORD colour = 0x00336699, volume = 90;
+    for (const auto& form : forms) {
+        SCOPED_TRACE(form.what);
+        std::memcpy(bytes, &form.magic, 4);
+        std::memcpy(bytes + 4, &form.version, 2);
+        std::memcpy(bytes + 6, &form.border, 2);
+        std::memcpy(bytes + 8, &colour, 4);
+        std::memcpy(bytes + 12, &volume, 4);
+        IStream* pStream = nullptr;
+        ASSERT_HRESULT_SUCCEEDED(::CreateStreamOnHGlobal(nullptr, TRUE, &pStream));
+        pStream->Write(bytes, form.size, nullptr);
+        pStream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
+        EXPECT_EQ(pPersist->Load(pStream), form.loaded);
+        pStream->Release();
+    }
+
+    // What the good form set is what the control saves.
+    IStream* pSaved = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(::CreateStreamOnHGlobal(nullptr, TRUE, &pSaved));
+    EXPECT_HRESULT_SUCCEEDED(pPersist->Save(pSaved, TRUE));
+    pPersist->Release();
+    BYTE saved[129] = {};
+    ULONG read = 0;
+    pSaved->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
+    pSaved->Read(saved, sizeof(saved), &read);
+    pSaved->Release();
+    EXPECT_EQ(read, 128u);
+    EXPECT_EQ(std::memcmp(saved, bytes, sizeof(bytes)), 0);
+}
+
+TEST_F(PlayerTest, EveryMemberAnswersOnlyItsOwnKind)
+{
+    const struct {
+        DISPID dispid;
+        VARTYPE got;      // what a get returns; VT_EMPTY: no get
+        COleVariant put;  // a value a put takes and a get gives back; VT_EMPTY: no put
+        bool method;
+    } members[] = {
+        {CEWA::dispidUrl, VT_BSTR, COleVariant(kAddress), false},
+        {CEWA::dispidVolume, VT_I4, COleVariant("42"), false},  // a number in a text is taken
+        {CEWA::dispidPlayState, VT_I4, {}, false},
+        {CEWA::dispidFullScreen, VT_BOOL, COleVariant(FALSE, VT_BOOL), false},
+        {CEWA::dispidContextMenu, VT_BOOL, COleVariant(0, VT_I2), false},
+        {CEWA::dispidIdlePicture, VT_BSTR, COleVariant("C:\\Kalda\\AD\\Pic1.BMP"), false},
+        {CEWA::dispidPause, VT_EMPTY, {}, true},
+        {CEWA::dispidStop, VT_EMPTY, {}, true},
+        {CEWA::dispidResume, VT_EMPTY, {}, true},
+        {99, VT_EMPTY, {}, false},
+    };
+    for (const auto& member : members) {
+        SCOPED_TRACE(member.dispid);
+        if (V_VT(&member.put) != VT_EMPTY) {
+            EXPECT_EQ(ThrownBy([&] { Player().SetProperty(member.dispid, member.put); }), S_OK);
+            EXPECT_STREQ(Player().GetProperty(member.dispid).ToString(), member.put.ToString());
+        } else {
+            EXPECT_EQ(ThrownBy([&] { Player().SetProperty(member.dispid, COleVariant(1L)); }), DISP_E_MEMBERNOTFOUND);
+        }
+        COleVariant value;
+        EXPECT_EQ(ThrownBy([&] { value = Player().GetProperty(member.dispid); }),
+                  member.got != VT_EMPTY ? S_OK : DISP_E_MEMBERNOTFOUND);
+        EXPECT_EQ(V_VT(&value), member.got);
+        EXPECT_EQ(ThrownBy([&] { Player().InvokeMethod(member.dispid); }),
+                  member.method ? S_OK : DISP_E_MEMBERNOTFOUND);
+    }
+
+    // A text that is no number is refused and changes nothing.
+    Player().SetVolume(37);
+    EXPECT_EQ(ThrownBy([&] { Player().SetProperty(CEWA::dispidVolume, COleVariant("loud")); }), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(Player().GetVolume(), 37);
+    // A window that hosts no control cannot be called.
+    CStatic notAControl;
+    EXPECT_EQ(ThrownBy([&] { notAControl.InvokeMethod(CEWA::dispidStop); }), E_NOINTERFACE);
+}
+
+TEST_F(PlayerTest, VolumeIsKeptWithinItsRange)
+{
+    const std::pair<long, long> volumes[] = {{-5, 0}, {150, 100}, {37, 37}};
+    for (const auto& [put, kept] : volumes) {
+        SCOPED_TRACE(put);
+        Player().SetVolume(put);
+        EXPECT_EQ(Player().GetVolume(), kept);
+    }
+}
+
+TEST_F(PlayerTest, EveryStateChangeReachesTheEventSinkMap)
+{
+    DWORD start = 0;
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        Events events;
+        long state;
+    } steps[] = {
+        {"pause while stopped", [&] { Player().Pause(); }, {}, PLAYSTATE_STOPPED},
+        {"an address", [&] { start = ::GetTickCount(); Player().SetUrl(kAddress); }, {"state 3"}, PLAYSTATE_CONNECTING},
+        {"the connect delay",
+         [&] {
+             PumpUntil([&] { return !m_dlg.m_events.empty(); });
+             EXPECT_GE(::GetTickCount() - start, 300u);
+         },
+         {"state 2"}, PLAYSTATE_PLAYING},
+        {"pause", [&] { Player().Pause(); }, {"state 1"}, PLAYSTATE_PAUSED},
+        {"resume", [&] { Player().Resume(); }, {"state 2"}, PLAYSTATE_PLAYING},
+        {"stop", [&] { Player().Stop(); }, {"state 0"}, PLAYSTATE_STOPPED},
+        {"an empty address", [&] { Player().SetUrl(""); }, {"state 3", "state 0"}, PLAYSTATE_STOPPED},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        m_dlg.m_events.clear();
+        step.act();
+        EXPECT_EQ(m_dlg.m_events, step.events);
+        EXPECT_EQ(Player().GetPlayState(), step.state);
+    }
+}
+
+// Posted to the video and pumped through the dialog manager, as the user's input comes.
+TEST_F(PlayerTest, EnterAndDoubleClicksInTheVideoReachTheEventSinkMap)
+{
+    const struct {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        Events events;
+    } inputs[] = {
+        {WM_KEYDOWN, VK_RETURN, 0, {"enter"}},
+        {WM_KEYDOWN, VK_SPACE, 0, {}},
+        {WM_LBUTTONDBLCLK, MK_LBUTTON | MK_SHIFT, MAKELPARAM(12, 34), {"double click 1 1 12 34"}},
+        {WM_RBUTTONDBLCLK, MK_RBUTTON | MK_CONTROL, MAKELPARAM(200, 5), {"double click 2 2 200 5"}},
+    };
+    for (const auto& input : inputs) {
+        SCOPED_TRACE(input.events.empty() ? "nothing" : input.events[0]);
+        m_dlg.m_events.clear();
+        ::PostMessageA(Video(), input.message, input.wParam, input.lParam);
+        PumpFor(50);
+        EXPECT_EQ(m_dlg.m_events, input.events);
+    }
+}
+
+TEST_F(PlayerTest, FailingEventHandlerIsReportedAndTheControlGoesOn)
+{
+    m_dlg.m_bFailOnEnter = true;
+    ::SendMessageA(Video(), WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_EQ(TestApp().m_messages.size(), 1u);
+    EXPECT_STREQ(TestApp().m_messages[0].text, "An invalid argument was encountered.");
+    TestApp().m_messages.clear();
+
+    Player().SetUrl(kAddress);
+    EXPECT_EQ(m_dlg.m_events, (Events{"enter", "state 3"}));
+}
+
+TEST_F(PlayerTest, TheIdlePictureFillsTheStoppedVideo)
+{
+    const COLORREF orange = RGB(240, 120, 16);
+    WriteSolidBitmap("idle.bmp", orange);
+    char path[MAX_PATH];
+    ::GetFullPathNameA("idle.bmp", sizeof(path), path, nullptr);
+    CRect client;
+    ::GetClientRect(Video(), &client);
+    const int right = client.Width() - 3, bottom = client.Height() - 3;
+    const POINT points[] = {{2, 2}, {right / 2, bottom / 2}, {right, bottom}};
+    // Without its picture the video shows the background colour of the template's form.
+    const std::pair<const char*, COLORREF> pictures[] = {
+        {path, orange}, {"C:\\nowhere\\missing.bmp", ::GetSysColor(COLOR_HIGHLIGHT)}};
+    for (const auto& [picture, shown] : pictures) {
+        SCOPED_TRACE(picture);
+        Player().SetIdlePicture(picture);
+        for (const POINT& point : points)
+            EXPECT_EQ(Pixel(Video(), point.x, point.y), shown) << point.x << ", " << point.y;
+    }
+}
+
+TEST_F(PlayerTest, TheTestCardMovesWhilePlayingAndFreezesWhilePaused)
+{
+    Player().SetUrl(kAddress);
+    ASSERT_TRUE(PumpUntil([&] { return Player().GetPlayState() == PLAYSTATE_PLAYING; }));
+    const std::vector<DWORD> playing = Pixels(Video());
+    PumpFor(300);
+    EXPECT_TRUE(Pixels(Video()) != playing);
+    Player().Pause();
+    const std::vector<DWORD> paused = Pixels(Video());
+    PumpFor(300);
+    EXPECT_TRUE(Pixels(Video()) == paused);
+}
+
+TEST_F(PlayerTest, FullScreenCoversTheMonitorUntilTheHostOrTheUserLeavesIt)
+{
     MONITORINFO monitor{};
     monitor.cbSize = sizeof(monitor);
-    GetMonitorInfoA(MonitorFromWindow(host.video, MONITOR_DEFAULTTONEAREST), &monitor);
-    RECT rect;
-    GetWindowRect(full, &rect);
-    ExpectRect(monitor.rcMonitor, rect);
-    EXPECT_TRUE(GetBool(host.dispatch, PLAYER_DISPID_FULLSCREEN));
-    // The video plays on in full screen; the in-place window keeps its place.
-    EXPECT_EQ(RGB(0, 0, 191), WindowPixel(full, rect.right - rect.left - 5, 10));
-    ExpectRect(HostedPlayer::kSitePosition, RectInParent(host.video));
-
-    EXPECT_EQ(S_OK, PutBool(host.dispatch, PLAYER_DISPID_FULLSCREEN, true));
-    EXPECT_EQ(std::vector<HWND>{full}, ThreadWindowsOfClass(P2PPLAYER_FULLSCREEN_CLASS));
-
-    EXPECT_EQ(S_OK, PutBool(host.dispatch, PLAYER_DISPID_FULLSCREEN, false));
-    ExpectWindowed(host);
-    ExpectRect(HostedPlayer::kSitePosition, RectInParent(host.video));
-}
-
-TEST_F(PlayerFullScreen, EscapeReturns)
-{
-    HostedPlayer& host = Host();
-    HWND full = EnterFullScreen(host);
-    ASSERT_TRUE(full);
-    EXPECT_EQ(full, GetFocus());
-    SendMessageA(full, WM_KEYDOWN, VK_ESCAPE, 0);
-    ExpectWindowed(host);
-    EXPECT_EQ(host.video, GetFocus());
-}
-
-TEST_F(PlayerFullScreen, ADoubleClickReturns)
-{
-    HostedPlayer& host = Host();
-    HWND full = EnterFullScreen(host);
-    ASSERT_TRUE(full);
-    SendMessageA(full, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(300, 200));
-    ExpectWindowed(host);
-    // Leaving is the popup's own business: the host hears no double click.
-    EXPECT_EQ(0u, host.sink->Count(PLAYER_EVENT_DOUBLECLICK));
-}
-
-// ---- Context menu ----
-
-// Watches for the popup menu from inside its modal loop, records its items, then picks one by
-// keyboard or dismisses it.
-struct MenuWatcher {
-    static MenuWatcher* active;
-    int downPresses = -1;  // -1: dismiss
-    bool seen = false;
-    std::vector<std::string> items;
-
-    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD)
-    {
-        HWND menuWindow = FindWindowA("#32768", nullptr);
-        if (!active || active->seen || !menuWindow || !IsWindowVisible(menuWindow))
-            return;
-        active->seen = true;
-        HMENU menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
-        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-            char text[64] = "";
-            GetMenuStringA(menu, i, text, sizeof(text), MF_BYPOSITION);
-            active->items.push_back(text);
-        }
-        if (active->downPresses < 0) {
-            EndMenu();
-            return;
-        }
-        for (int i = 0; i < active->downPresses; ++i)
-            PostMessageA(menuWindow, WM_KEYDOWN, VK_DOWN, 0);
-        PostMessageA(menuWindow, WM_KEYDOWN, VK_RETURN, 0);
-    }
-
-    // Right-clicks the window and returns once the menu, if any, has closed.
-    void RightClick(HWND hwnd)
-    {
-        active = this;
-        UINT_PTR timer = SetTimer(nullptr, 0, 50, OnTimer);
-        SendMessageA(hwnd, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(30, 40));
-        SendMessageA(hwnd, WM_RBUTTONUP, 0, MAKELPARAM(30, 40));
-        KillTimer(nullptr, timer);
-        active = nullptr;
-    }
-};
-MenuWatcher* MenuWatcher::active;
-
-TEST_F(PlayerMenuTest, ARightClickOpensTheMenuThatActsOnThePlayer)
-{
-    HostedPlayer& host = Host();
-    EXPECT_TRUE(GetBool(host.dispatch, PLAYER_DISPID_CONTEXTMENU));
-    PlayAndWait(host);
-    MenuWatcher watcher;
-    watcher.downPresses = 2;  // the second item
-    watcher.RightClick(host.video);
-    ASSERT_TRUE(watcher.seen);
-    EXPECT_EQ((std::vector<std::string>{"暂停", "停止", "", "全屏"}), watcher.items);
-    EXPECT_EQ(std::vector<LONG>{PLAYSTATE_STOPPED}, host.sink->States());
-}
-
-TEST_F(PlayerMenuTest, NoMenuOnceTheHostTurnsItOff)
-{
-    HostedPlayer& host = Host();
-    ASSERT_EQ(S_OK, PutBool(host.dispatch, PLAYER_DISPID_CONTEXTMENU, false));
-    MenuWatcher watcher;
-    watcher.RightClick(host.video);
-    EXPECT_FALSE(watcher.seen);
-    PumpFor(100);
-    EXPECT_FALSE(watcher.seen);
-}
-
-// ---- Persistence ----
-
-constexpr DWORD kMagic = 0x534C504B;
-
-TEST_F(PlayerPersistenceTest, TheFormSetsVolumeColourAndBorder)
-{
-    HostedPlayer::Options options;
-    options.persisted = PersistedBytes(kMagic, 1, 1, 0x00336699, 73);
-    HostedPlayer& host = Host(options);
-    EXPECT_EQ(S_OK, host.loadResult);
-    EXPECT_EQ(73, GetLong(host.dispatch, PLAYER_DISPID_VOLUME));
-    EXPECT_EQ(RGB(0x99, 0x66, 0x33), WindowPixel(host.video, 100, 100));
-    EXPECT_TRUE(GetWindowLongPtrA(host.video, GWL_STYLE) & WS_BORDER);
-}
-
-TEST_F(PlayerPersistenceTest, ASystemColourIsTranslated)
-{
-    HostedPlayer::Options options;
-    options.persisted = PersistedBytes(kMagic, 1, 0, 0x80000000 | COLOR_HIGHLIGHT, 20);
-    HostedPlayer& host = Host(options);
-    EXPECT_EQ(S_OK, host.loadResult);
-    EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), WindowPixel(host.video, 100, 100));
-    EXPECT_FALSE(GetWindowLongPtrA(host.video, GWL_STYLE) & WS_BORDER);
-}
-
-TEST_F(PlayerPersistenceTest, ABadFormIsRefusedAndChangesNothing)
-{
-    IPersistStreamInit* persist = nullptr;
-    ASSERT_EQ(S_OK, PlayerModule::Get().CreateInstance(IID_IPersistStreamInit, reinterpret_cast<void**>(&persist)));
-    IDispatch* dispatch = nullptr;
-    persist->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
-    const std::vector<BYTE> bad[] = {
-        PersistedBytes(0x4B504C53, 1, 1, 0x000000FF, 90),  // the magic backwards
-        PersistedBytes(kMagic, 2, 1, 0x000000FF, 90),
-        PersistedBytes(kMagic, 1, 7, 0x000000FF, 90),
+    ::GetMonitorInfoA(::MonitorFromWindow(Video(), MONITOR_DEFAULTTONEAREST), &monitor);
+    const std::pair<const char*, std::function<void(HWND)>> ways[] = {
+        {"the host puts FALSE", [&](HWND) { Player().SetFullScreen(FALSE); }},
+        {"Esc", [](HWND hFull) { ::SendMessageA(hFull, WM_KEYDOWN, VK_ESCAPE, 0); }},
+        {"a double click", [](HWND hFull) { ::SendMessageA(hFull, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(30, 20)); }},
     };
-    for (const std::vector<BYTE>& bytes : bad) {
-        IStream* stream = StreamOf(bytes);
-        EXPECT_EQ(E_FAIL, persist->Load(stream));
-        stream->Release();
-        EXPECT_EQ(50, GetLong(dispatch, PLAYER_DISPID_VOLUME));
+    for (const auto& [way, leave] : ways) {
+        SCOPED_TRACE(way);
+        Player().SetFullScreen(TRUE);
+        Player().SetFullScreen(TRUE);  // once is enough
+        const std::vector<HWND> full = FullScreenWindows();
+        ASSERT_EQ(full.size(), 1u);
+        CRect rect;
+        ::GetWindowRect(full[0], &rect);
+        EXPECT_EQ(rect, monitor.rcMonitor);
+        EXPECT_TRUE(::IsWindowVisible(full[0]));
+        EXPECT_TRUE(::GetWindowLongA(full[0], GWL_EXSTYLE) & WS_EX_TOPMOST);
+        EXPECT_EQ(static_cast<DWORD>(::GetWindowLongA(full[0], GWL_STYLE)) & (WS_POPUP | WS_CAPTION | WS_THICKFRAME),
+                  static_cast<DWORD>(WS_POPUP));
+        EXPECT_NE(Player().GetProperty(CEWA::dispidFullScreen).ToLong(), 0);
+
+        leave(full[0]);
+        EXPECT_TRUE(FullScreenWindows().empty());
+        EXPECT_EQ(Player().GetProperty(CEWA::dispidFullScreen).ToLong(), 0);
+        EXPECT_TRUE(::IsWindowVisible(Video()));
     }
-    std::vector<BYTE> tooShort = PersistedBytes(kMagic, 1, 0, 0, 90);
-    tooShort.resize(100);
-    IStream* stream = StreamOf(tooShort);
-    EXPECT_TRUE(FAILED(persist->Load(stream)));
-    stream->Release();
-    EXPECT_EQ(50, GetLong(dispatch, PLAYER_DISPID_VOLUME));
-
-    // None of that counted as loading: a good form still loads.
-    stream = StreamOf(PersistedBytes(kMagic, 1, 0, 0, 90));
-    EXPECT_EQ(S_OK, persist->Load(stream));
-    stream->Release();
-    EXPECT_EQ(90, GetLong(dispatch, PLAYER_DISPID_VOLUME));
-    dispatch->Release();
-    persist->Release();
+    // Leaving is the popup's own business: the dialog hears no double click.
+    EXPECT_EQ(m_dlg.m_events, Events{});
 }
 
-TEST_F(PlayerPersistenceTest, SavesTheFormItLoadedWithTheCurrentVolume)
+TEST_F(PlayerTest, ARightClickOpensTheMenuOnlyWhileTheHostAllowsIt)
 {
-    HostedPlayer::Options options;
-    options.persisted = PersistedBytes(kMagic, 1, 1, 0x00336699, 73);
-    HostedPlayer& host = Host(options);
-    IPersistStreamInit* persist = nullptr;
-    ASSERT_EQ(S_OK, host.object->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&persist)));
-    ULARGE_INTEGER size{};
-    EXPECT_EQ(S_OK, persist->GetSizeMax(&size));
-    EXPECT_EQ(128u, size.QuadPart);
-    EXPECT_EQ(S_FALSE, persist->IsDirty());
-    PutLong(host.dispatch, PLAYER_DISPID_VOLUME, 37);
-    EXPECT_EQ(S_OK, persist->IsDirty());
-
-    IStream* stream = nullptr;
-    ASSERT_EQ(S_OK, CreateStreamOnHGlobal(nullptr, TRUE, &stream));
-    EXPECT_EQ(S_OK, persist->Save(stream, TRUE));
-    EXPECT_EQ(S_FALSE, persist->IsDirty());
-    persist->Release();
-    STATSTG stat{};
-    stream->Stat(&stat, STATFLAG_NONAME);
-    EXPECT_EQ(128u, stat.cbSize.QuadPart);
-    HGLOBAL memory = nullptr;
-    GetHGlobalFromStream(stream, &memory);
-    const BYTE* saved = static_cast<const BYTE*>(GlobalLock(memory));
-    EXPECT_EQ(PersistedBytes(kMagic, 1, 1, 0x00336699, 37), std::vector<BYTE>(saved, saved + 128));
-    GlobalUnlock(memory);
-    stream->Release();
+    for (BOOL bAllowed : {TRUE, FALSE}) {
+        SCOPED_TRACE(bAllowed);
+        Player().SetProperty(CEWA::dispidContextMenu, COleVariant(bAllowed, VT_BOOL));
+        EXPECT_EQ(RightClickOpensAMenu(Video()), bAllowed != FALSE);
+    }
 }
 
-TEST_F(PlayerPersistenceTest, InitNewSetsTheDefaultsOnce)
+TEST(PlayerContainment, ControlWithoutAServerFailsTheDialog)
 {
-    HostedPlayer& host = Host();
-    EXPECT_EQ(S_OK, host.loadResult);
-    EXPECT_EQ(50, GetLong(host.dispatch, PLAYER_DISPID_VOLUME));
-    EXPECT_EQ(GetSysColor(COLOR_BTNFACE), WindowPixel(host.video, 100, 100));
-    EXPECT_FALSE(GetWindowLongPtrA(host.video, GWL_STYLE) & WS_BORDER);
-    IPersistStreamInit* persist = nullptr;
-    ASSERT_EQ(S_OK, host.object->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&persist)));
-    EXPECT_EQ(CO_E_ALREADYINITIALIZED, persist->InitNew());
-    IStream* stream = StreamOf(PersistedBytes(kMagic, 1, 0, 0, 90));
-    EXPECT_EQ(E_UNEXPECTED, persist->Load(stream));
-    stream->Release();
-    persist->Release();
+    AfxEnableControlContainer();
+    CDialog dlg(IDD_HOST_BROKEN);
+    EXPECT_FALSE(dlg.Create(IDD_HOST_BROKEN));
+    EXPECT_EQ(dlg.m_hWnd, nullptr);
+    EXPECT_EQ(::FindWindowA(nullptr, "Broken host"), nullptr);
 }
 
 }  // namespace

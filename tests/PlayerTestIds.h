@@ -1,4 +1,4 @@
-// Ids of the dialogs that host the real player component in the containment tests.
+// Ids of the dialogs that host the real player component in the player tests.
 #pragma once
 
 #define IDD_HOST            400
