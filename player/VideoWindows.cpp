@@ -77,24 +77,31 @@ void CVideoWindow::SetRects(const RECT& position, const RECT& clip)
     SetWindowRgn(hwnd, CreateRectRgnIndirect(&visible), TRUE);
 }
 
-void CVideoWindow::Invalidate()
+void CVideoSurface::Invalidate()
 {
     if (Handle())
         InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+LRESULT CVideoSurface::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_PAINT:
+        PaintThrough(m_host, Handle());
+        return 0;
+    case WM_PRINTCLIENT:
+        PrintThrough(m_host, Handle(), reinterpret_cast<HDC>(wParam));
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    }
+    return CPlayerWindow::HandleMessage(message, wParam, lParam);
 }
 
 LRESULT CVideoWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     HWND hwnd = Handle();
     switch (message) {
-    case WM_PAINT:
-        PaintThrough(m_host, hwnd);
-        return 0;
-    case WM_PRINTCLIENT:
-        PrintThrough(m_host, hwnd, reinterpret_cast<HDC>(wParam));
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
     case WM_GETDLGCODE:
         // Enter belongs to the video, not to the dialog's default button.
         return DLGC_WANTALLKEYS;
@@ -128,7 +135,7 @@ LRESULT CVideoWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         m_host.OnVideoFocus(false);
         return 0;
     }
-    return CPlayerWindow::HandleMessage(message, wParam, lParam);
+    return CVideoSurface::HandleMessage(message, wParam, lParam);
 }
 
 bool CFullScreenWindow::Show(HWND owner, const RECT& monitor)
@@ -143,24 +150,9 @@ bool CFullScreenWindow::Show(HWND owner, const RECT& monitor)
     return true;
 }
 
-void CFullScreenWindow::Invalidate()
-{
-    if (Handle())
-        InvalidateRect(Handle(), nullptr, FALSE);
-}
-
 LRESULT CFullScreenWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    HWND hwnd = Handle();
     switch (message) {
-    case WM_PAINT:
-        PaintThrough(m_host, hwnd);
-        return 0;
-    case WM_PRINTCLIENT:
-        PrintThrough(m_host, hwnd, reinterpret_cast<HDC>(wParam));
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
     case WM_KEYDOWN:
         if (wParam == VK_ESCAPE) {
             m_host.OnFullScreenDismissed();
@@ -175,8 +167,8 @@ LRESULT CFullScreenWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
         m_host.OnFullScreenDismissed();
         return 0;
     case WM_CONTEXTMENU:
-        m_host.OnVideoContextMenu(hwnd, ContextMenuPoint(hwnd, lParam));
+        m_host.OnVideoContextMenu(Handle(), ContextMenuPoint(Handle(), lParam));
         return 0;
     }
-    return CPlayerWindow::HandleMessage(message, wParam, lParam);
+    return CVideoSurface::HandleMessage(message, wParam, lParam);
 }

@@ -22,9 +22,22 @@ protected:
     ~IVideoWindowHost() = default;
 };
 
-class CVideoWindow final : public CPlayerWindow {
+// A window that the host draws the video into.
+class CVideoSurface : public CPlayerWindow {
 public:
-    explicit CVideoWindow(IVideoWindowHost& host) : m_host(host) {}
+    void Invalidate();
+
+protected:
+    explicit CVideoSurface(IVideoWindowHost& host) : m_host(host) {}
+    // Paints through the host; what a surface does not handle itself gets the default.
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    IVideoWindowHost& m_host;
+};
+
+class CVideoWindow final : public CVideoSurface {
+public:
+    explicit CVideoWindow(IVideoWindowHost& host) : CVideoSurface(host) {}
     ~CVideoWindow() override { Destroy(); }
 
     bool Create(HWND parent, const RECT& position, bool border);
@@ -32,26 +45,20 @@ public:
     // Positions are in the parent's client coordinates; the window shows only its part
     // inside the clip rectangle.
     void SetRects(const RECT& position, const RECT& clip);
-    void Invalidate();
 
 private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-
-    IVideoWindowHost& m_host;
 };
 
-class CFullScreenWindow final : public CPlayerWindow {
+class CFullScreenWindow final : public CVideoSurface {
 public:
-    explicit CFullScreenWindow(IVideoWindowHost& host) : m_host(host) {}
+    explicit CFullScreenWindow(IVideoWindowHost& host) : CVideoSurface(host) {}
     ~CFullScreenWindow() override { Destroy(); }
 
     // Covers the monitor and takes the keyboard; owned by the host's top-level window.
     bool Show(HWND owner, const RECT& monitor);
     bool IsShown() const { return Handle() != nullptr; }
-    void Invalidate();
 
 private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-
-    IVideoWindowHost& m_host;
 };
