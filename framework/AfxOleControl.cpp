@@ -4,6 +4,7 @@
 #include <olectl.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cwchar>
 #include <map>
 #include <set>
