@@ -7,9 +7,6 @@
 #include <string>
 #include <vector>
 
-// One dispatch call the client made: "put 12 false", "put 19 .\AD\Pic1.BMP", "call 27", "get 6".
-typedef std::vector<std::string> PlayerCallLog;
-
 class CFakePlayerRegistration {
 public:
     // With bCreatable false the class behaves as if no component were registered.
@@ -18,7 +15,8 @@ public:
     CFakePlayerRegistration(const CFakePlayerRegistration&) = delete;
     CFakePlayerRegistration& operator=(const CFakePlayerRegistration&) = delete;
 
-    PlayerCallLog m_calls;
+    // The dispatch calls the client made: "put 12 false", "put 19 .\AD\Pic1.BMP", "call 27", "get 6".
+    std::vector<std::string> m_calls;
     long m_nPlayState = 0;
     long m_nVolume = 50;
 

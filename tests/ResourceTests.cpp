@@ -8,12 +8,12 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
-#include <cwctype>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "resource.h"
+#include "skin/SkinCatalogue.h"
 
 namespace {
 
@@ -56,9 +56,7 @@ struct Reader {
     std::array<int, 4> Rect() { return {int16_t(U16()), int16_t(U16()), int16_t(U16()), int16_t(U16())}; }
 };
 
-struct BitmapEntry { WORD id; int width, height, depth; };
-
-const BitmapEntry kBitmaps[] = {
+const struct BitmapEntry { WORD id; int width, height, depth; } kBitmaps[] = {
     // title bar
     {IDB_TITLEBAR_WHOLE, 1020, 65, 8}, {IDB_LOGO, 157, 65, 8}, {IDB_TAB1, 104, 65, 8}, {IDB_TAB2, 106, 65, 8},
     {IDB_TAB3, 102, 65, 8}, {IDB_TAB4, 101, 65, 8}, {IDB_TAB5, 80, 65, 8}, {IDB_TAB6, 147, 65, 8},
@@ -94,20 +92,13 @@ BOOL CALLBACK CollectId(HMODULE, LPCTSTR, LPTSTR name, LONG_PTR ids)
     return TRUE;
 }
 
-TEST(SkinBitmaps, CatalogueMatchesTheBitmapsInTheModule)
+TEST(SkinBitmaps, TheModuleHoldsTheCatalogueEachWithItsSizeAndDepth)
 {
     std::set<WORD> inModule, catalogue;
     EnumResourceNames(Self(), RT_BITMAP, CollectId, reinterpret_cast<LONG_PTR>(&inModule));
-    for (const BitmapEntry& e : kBitmaps)
-        catalogue.insert(e.id);
-    EXPECT_EQ(std::size(kBitmaps), catalogue.size()) << "an id listed twice";
-    EXPECT_EQ(catalogue, inModule);
-}
-
-TEST(SkinBitmaps, EachHasItsSizeAndDepthAndLoads)
-{
     for (const BitmapEntry& e : kBitmaps) {
         SCOPED_TRACE("bitmap " + std::to_string(e.id));
+        catalogue.insert(e.id);
         Reader r(RT_BITMAP, e.id);
         const BITMAPINFOHEADER h = r.Bih();
         ASSERT_EQ(sizeof(BITMAPINFOHEADER), h.biSize);
@@ -128,23 +119,23 @@ TEST(SkinBitmaps, EachHasItsSizeAndDepthAndLoads)
         EXPECT_TRUE(GetObject(bitmap, sizeof(bm), &bm) && bm.bmWidth == e.width && bm.bmHeight == e.height);
         DeleteObject(bitmap);
     }
+    EXPECT_EQ(catalogue, inModule);
 }
 
-#define CHANNEL_PAIR(n) {IDB_CHANNEL##n, IDB_CHANNEL##n##_SELECTED}
-#define TAB_PAIR(n) {IDB_TAB##n, IDB_TAB##n##_HOT}
-
+// The looks the window switches between: the channel buttons', the portal tabs' and the column handle's.
 TEST(SkinBitmaps, AlternateLooksMatchTheirNormalLook)
 {
-    const WORD pairs[][2] = {CHANNEL_PAIR(0), CHANNEL_PAIR(1), CHANNEL_PAIR(2), CHANNEL_PAIR(3), CHANNEL_PAIR(4),
-        CHANNEL_PAIR(5), CHANNEL_PAIR(6), CHANNEL_PAIR(7), CHANNEL_PAIR(8), CHANNEL_PAIR(9), CHANNEL_PAIR(10),
-        CHANNEL_PAIR(11), CHANNEL_PAIR(12), CHANNEL_PAIR(13), TAB_PAIR(1), TAB_PAIR(2), TAB_PAIR(3), TAB_PAIR(4),
-        TAB_PAIR(5), TAB_PAIR(6), {IDB_LIST_HANDLE_SHOWN, IDB_LIST_HANDLE_COLLAPSED}};
-    for (const auto& pair : pairs) {
-        SCOPED_TRACE("bitmaps " + std::to_string(pair[0]) + " and " + std::to_string(pair[1]));
-        const BITMAPINFOHEADER normal = Reader(RT_BITMAP, pair[0]).Bih(), other = Reader(RT_BITMAP, pair[1]).Bih();
-        EXPECT_EQ(normal.biWidth, other.biWidth);
-        EXPECT_EQ(normal.biHeight, other.biHeight);
-    }
+    std::vector<std::pair<UINT, UINT>> pairs = {{IDB_LIST_HANDLE_SHOWN, IDB_LIST_HANDLE_COLLAPSED}};
+    for (int i = 0; i < kChannelButtonCount; ++i)
+        pairs.emplace_back(kChannelNormalBitmaps[i], kChannelSelectedBitmaps[i]);
+    for (const PortalTab& tab : kPortalTabs)
+        pairs.emplace_back(tab.nNormalBitmap, tab.nHotBitmap);
+    auto size = [](UINT id) {
+        const BITMAPINFOHEADER h = Reader(RT_BITMAP, WORD(id)).Bih();
+        return std::make_pair(h.biWidth, h.biHeight);
+    };
+    for (const auto& [normal, other] : pairs)
+        EXPECT_EQ(size(normal), size(other)) << "bitmaps " << normal << " and " << other;
 }
 
 // The one image of an icon or cursor group; failed when the group holds another number of images.
@@ -161,13 +152,11 @@ Reader OnlyImage(LPCTSTR groupType, WORD id, LPCTSTR imageType)
 
 TEST(SkinIconsAndCursor, EachIsOne32By32Image)
 {
-    struct { LPCTSTR groupType, imageType; WORD id; uint16_t bitCount; } cases[] = {
-        {RT_GROUP_ICON, RT_ICON, IDI_MAINFRAME, 24}, {RT_GROUP_ICON, RT_ICON, IDI_TRAYMARK, 24},
-        {RT_GROUP_CURSOR, RT_CURSOR, IDC_SKIN_HAND, 1}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE("resource " + std::to_string(c.id));
-        const bool cursor = c.imageType == RT_CURSOR;
-        Reader image = OnlyImage(c.groupType, c.id, c.imageType);
+    const struct { WORD id; bool cursor; uint16_t bitCount; } cases[] = {
+        {IDI_MAINFRAME, false, 24}, {IDI_TRAYMARK, false, 24}, {IDC_SKIN_HAND, true, 1}};
+    for (const auto& [id, cursor, bitCount] : cases) {
+        SCOPED_TRACE("resource " + std::to_string(id));
+        Reader image = cursor ? OnlyImage(RT_GROUP_CURSOR, id, RT_CURSOR) : OnlyImage(RT_GROUP_ICON, id, RT_ICON);
         ASSERT_FALSE(image.failed);
         if (cursor) {
             EXPECT_EQ(13, image.U16());  // the hot spot, on the fingertip
@@ -177,8 +166,8 @@ TEST(SkinIconsAndCursor, EachIsOne32By32Image)
         EXPECT_EQ(32u, image.U32());
         EXPECT_EQ(64u, image.U32());  // the colour bits and the AND mask
         image.Skip(2);
-        EXPECT_EQ(c.bitCount, image.U16());
-        EXPECT_TRUE(cursor ? LoadCursor(Self(), MAKEINTRESOURCE(c.id)) : LoadIcon(Self(), MAKEINTRESOURCE(c.id)));
+        EXPECT_EQ(bitCount, image.U16());
+        EXPECT_TRUE(cursor ? LoadCursor(Self(), MAKEINTRESOURCE(id)) : LoadIcon(Self(), MAKEINTRESOURCE(id)));
     }
 }
 
@@ -241,9 +230,8 @@ Dialog ParseDialog(WORD id)
 // A predefined class, the button (0x80) or the static (0x82), given by its ordinal or by its name in any case.
 bool IsClass(const std::wstring& className, int ordinal)
 {
-    const std::wstring name = ordinal == 0x80 ? L"Button" : L"Static";
-    return className == L"#" + std::to_wstring(ordinal) || std::equal(className.begin(), className.end(), name.begin(),
-        name.end(), [](wchar_t a, wchar_t b) { return std::towlower(a) == std::towlower(b); });
+    const wchar_t* name = ordinal == 0x80 ? L"Button" : L"Static";
+    return className == L"#" + std::to_wstring(ordinal) || _wcsicmp(className.c_str(), name) == 0;
 }
 
 enum Kind { kStatic, kNotify, kWeb, kPlayer };  // kNotify: a static with SS_NOTIFY
@@ -291,7 +279,6 @@ TEST(DialogTemplates, MainWindow)
     EXPECT_EQ(L"MS Shell Dlg", d.typeface);
     EXPECT_EQ(1u, d.charset);
 
-    ASSERT_EQ(47u, std::size(kMainItems));
     ASSERT_EQ(std::size(kMainItems), d.items.size());
     for (size_t i = 0; i < d.items.size(); ++i) {
         const ExpectedItem& want = kMainItems[i];
@@ -357,14 +344,14 @@ TEST(DialogInitData, OneRecordPerHostedControl)
         records.push_back(record);
     }
     EXPECT_TRUE(!r.failed && r.pos == r.size) << "a 0 ends the records, with nothing after it";
-    const uint16_t ids[] = {IDC_WEB_RIGHT, IDC_WEB_MIDDLE, IDC_WEB_LIST, IDC_PLAYER};
-    const size_t sizes[] = {160, 160, 160, 128};
-    ASSERT_EQ(4u, records.size());
-    for (size_t i = 0; i < 4; ++i) {
+    const std::pair<uint16_t, size_t> expected[] = {{IDC_WEB_RIGHT, 160}, {IDC_WEB_MIDDLE, 160}, {IDC_WEB_LIST, 160},
+                                                    {IDC_PLAYER, 128}};
+    ASSERT_EQ(std::size(expected), records.size());
+    for (size_t i = 0; i < records.size(); ++i) {
         SCOPED_TRACE("record " + std::to_string(i));
-        EXPECT_EQ(ids[i], records[i].id);
+        EXPECT_EQ(expected[i].first, records[i].id);
         EXPECT_EQ(0x0376, records[i].kind);
-        EXPECT_EQ(sizes[i], records[i].bytes.size - records[i].bytes.pos);
+        EXPECT_EQ(expected[i].second, records[i].bytes.size - records[i].bytes.pos);
     }
     // The player's state.
     Reader& player = records[3].bytes;

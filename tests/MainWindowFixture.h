@@ -1,0 +1,121 @@
+// The real main window from the real template and resources, with the recording stand-in for the
+// player component and its configuration files in the scratch directory.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "FakePlayer.h"
+#include "TestApp.h"
+#include "mainwnd/TvClientDlg.h"
+
+using Strings = std::vector<std::string>;
+
+// Exposes the window's state to the tests.
+class CProbeTvClientDlg : public CTvClientDlg {
+public:
+    using CTvClientDlg::AddAboutMenuItem;
+    using CTvClientDlg::m_arrChannelNum;
+    using CTvClientDlg::m_arrOnlineCount;
+    using CTvClientDlg::m_arrPlayUrl;
+    using CTvClientDlg::m_bitmaps;
+    using CTvClientDlg::m_bWindowShown;
+    using CTvClientDlg::m_hIcon;
+    using CTvClientDlg::m_nid;
+    using CTvClientDlg::m_nCurChannel;
+    using CTvClientDlg::m_nPlayState;
+    using CTvClientDlg::m_pChannelButton;
+    using CTvClientDlg::m_rcListPane;
+    using CTvClientDlg::m_rcLogo;
+    using CTvClientDlg::m_rcLowerPane;
+    using CTvClientDlg::m_rcTab;
+    using CTvClientDlg::m_rcToggle;
+    using CTvClientDlg::m_strIniFile;
+    using CTvClientDlg::m_strVersionFile;
+    using CTvClientDlg::m_tipChannel;
+};
+
+class CFakeDisplay : public CDisplay {
+public:
+    SIZE GetScreenSize() override { return m_size; }
+    void SwitchToMinimumMode() override { ++m_nSwitches; }
+
+    SIZE m_size = {1280, 1024};
+    int m_nSwitches = 0;
+};
+
+inline void WriteFile(const char* path, const std::string& content)
+{
+    FILE* file = std::fopen(path, "wb");
+    ASSERT_NE(file, nullptr) << path;
+    std::fwrite(content.data(), 1, content.size(), file);
+    std::fclose(file);
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { AfxEnableControlContainer(); }
+
+    void SetUp() override
+    {
+        m_player = std::make_unique<CFakePlayerRegistration>();
+        ::CreateDirectoryA("ini", nullptr);
+        TestApp().m_messages.clear();
+        TestApp().m_answers.clear();
+    }
+
+    void TearDown() override
+    {
+        m_dlg.DestroyWindow();
+        for (const char* path : {"Channel.txt", "ini\\Tavro.ini", "ini\\Tavrotmp.ini"})
+            ::DeleteFileA(path);
+    }
+
+    // Channel.txt holds m_channels; in ini\Tavro.ini every key of m_ini sits in the section of its own name.
+    void WriteConfiguration()
+    {
+        WriteFile("Channel.txt", m_channels);
+        std::string text = "[CHANNELNUM]\r\nCHANNELNUM=";
+        for (size_t i = 0; i < m_numbers.size(); ++i)
+            text += (i == 0 ? "" : "|") + m_numbers[i];
+        text += "\r\n";
+        for (const auto& entry : m_ini)
+            text += "[" + entry.first + "]\r\n" + entry.first + "=" + entry.second + "\r\n";
+        WriteFile("ini\\Tavro.ini", text);
+    }
+
+    void Open()
+    {
+        WriteConfiguration();
+        m_dlg.m_pDisplay = &m_display;
+        ASSERT_TRUE(m_dlg.Create(IDD_TVCLIENT_DIALOG));
+    }
+
+    HWND Item(UINT nID) const { return ::GetDlgItem(m_dlg.m_hWnd, static_cast<int>(nID)); }
+
+    // The skin bitmap a static shows.
+    UINT Shown(UINT nID)
+    {
+        const LRESULT hShown = ::SendMessageA(Item(nID), STM_GETIMAGE, IMAGE_BITMAP, 0);
+        return m_dlg.m_bitmaps.IdOf(reinterpret_cast<HBITMAP>(hShown));
+    }
+
+    // The mouse as the static sees it: the static tells the dialog.
+    void Press(UINT nID, UINT message = WM_LBUTTONDOWN)
+    {
+        ::SendMessageA(Item(nID), message, MK_LBUTTON, MAKELPARAM(2, 2));
+        ::SendMessageA(Item(nID), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+    }
+
+    std::string m_channels = "play://one;play://two;\r\nplay://three\r\n";
+    Strings m_numbers = {"101", "102"};
+    std::map<std::string, std::string> m_ini;
+    std::unique_ptr<CFakePlayerRegistration> m_player;
+    CFakeDisplay m_display;
+    CProbeTvClientDlg m_dlg;
+};
