@@ -72,20 +72,22 @@ void CTvClientDlg::OnMute()
 
 void CTvClientDlg::OnVolumeUp()
 {
-    m_bMuted = 0;
-    ShowBitmap(IDC_MUTE, IDB_SOUND_ON);
-    if (VolumeAfterStepUp(m_player.GetVolume()) < 0)
-        return;
-    m_player.SetVolume(VolumeAfterStepUp(m_player.GetVolume()));
+    StepVolume(VolumeAfterStepUp);
 }
 
 void CTvClientDlg::OnVolumeDown()
 {
+    StepVolume(VolumeAfterStepDown);
+}
+
+// Any step turns the sound back on, even one the range refuses; the volume is read afresh.
+void CTvClientDlg::StepVolume(long (*pfnAfterStep)(long))
+{
     m_bMuted = 0;
     ShowBitmap(IDC_MUTE, IDB_SOUND_ON);
-    if (VolumeAfterStepDown(m_player.GetVolume()) < 0)
+    if (pfnAfterStep(m_player.GetVolume()) < 0)
         return;
-    m_player.SetVolume(VolumeAfterStepDown(m_player.GetVolume()));
+    m_player.SetVolume(pfnAfterStep(m_player.GetVolume()));
 }
 
 void CTvClientDlg::OnPauseCommand()

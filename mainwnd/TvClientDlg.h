@@ -77,6 +77,7 @@ protected:
     void OnMute();
     void OnVolumeUp();
     void OnVolumeDown();
+    void StepVolume(long (*pfnAfterStep)(long));
     void OnPauseCommand();
     void OnPlayerStateChange(long nNewState);
     void OnPlayerEvent204();
