@@ -17,6 +17,9 @@ public:
         dispidResume = 28,
     };
 
+    // The events the client handles.
+    enum EventDispid : DISPID { eventStateChange = 6, eventEnterKey = 204, eventDoubleClick = 6506 };
+
     // Player states the client tells apart.
     enum PlayState { stateStopped = 0, statePaused = 1, statePlaying = 2, stateConnecting = 3 };
 

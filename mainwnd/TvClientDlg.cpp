@@ -39,9 +39,9 @@ BEGIN_MESSAGE_MAP(CTvClientDlg, CDialog)
 END_MESSAGE_MAP()
 
 BEGIN_EVENTSINK_MAP(CTvClientDlg, CDialog)
-    ON_EVENT(CTvClientDlg, IDC_PLAYER, 6, OnPlayerStateChange)
-    ON_EVENT(CTvClientDlg, IDC_PLAYER, 204, OnPlayerEvent204)
-    ON_EVENT(CTvClientDlg, IDC_PLAYER, 6506, OnPlayerEvent6506)
+    ON_EVENT(CTvClientDlg, IDC_PLAYER, CEWA::eventStateChange, OnPlayerStateChange)
+    ON_EVENT(CTvClientDlg, IDC_PLAYER, CEWA::eventEnterKey, OnPlayerEvent204)
+    ON_EVENT(CTvClientDlg, IDC_PLAYER, CEWA::eventDoubleClick, OnPlayerEvent6506)
 END_EVENTSINK_MAP()
 
 CTvClientDlg::CTvClientDlg(CWnd* pParent)
