@@ -1,5 +1,4 @@
-"""Runs demo/channel_server.py as the demo does (a subprocess on a free port) and checks
-what the client reads from it."""
+"""Runs demo/channel_server.py as the demo does, on a free port, and checks what the client reads from it."""
 import os
 import re
 import signal
@@ -10,30 +9,28 @@ import urllib.error
 import urllib.request
 import xml.etree.ElementTree as ET
 
-SERVER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "channel_server.py")
-
 
 def start(*args):
-    proc = subprocess.Popen([sys.executable, SERVER, "--port", "0", *args],
-                            stdout=subprocess.PIPE, text=True)
-    line = proc.stdout.readline()
-    match = re.fullmatch(r"listening on (http://127\.0\.0\.1:\d+)\n", line)
+    server = os.path.join(os.path.dirname(os.path.abspath(__file__)), "channel_server.py")
+    proc = subprocess.Popen([sys.executable, server, "--port", "0", *args], stdout=subprocess.PIPE, text=True)
+    match = re.fullmatch(r"listening on (http://127\.0\.0\.1:\d+)\n", line := proc.stdout.readline())
     if not match:
         proc.kill()
         raise AssertionError(f"unexpected first line: {line!r}")
     return proc, match.group(1)
 
 
+def stop(proc):
+    proc.send_signal(signal.SIGTERM)  # as a service manager ends it
+    proc.stdout.close()
+    return proc.wait(10)
+
+
 class ChannelServerTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.proc, cls.base = start("--seed", "7", "--version", "3")
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.proc.terminate()
-        cls.proc.wait(10)
-        cls.proc.stdout.close()
+        cls.addClassCleanup(stop, cls.proc)
 
     def get(self, path, method="GET"):
         req = urllib.request.Request(self.base + path, method=method)
@@ -48,47 +45,31 @@ class ChannelServerTest(unittest.TestCase):
         self.assertEqual(status, 200)
         self.assertNotIn(b"<!DOCTYPE", body)
         records = list(ET.fromstring(body))
-        self.assertEqual(len(records), 15)
-        for rec in records:
-            self.assertGreaterEqual(len(rec), 9)
-            self.assertRegex(rec[8].text, r"^\d+$")
         self.assertEqual([r[0].text for r in records], [str(n) for n in range(101, 116)])
-        return [int(r[8].text) for r in records]
+        counts = [r[8].text for r in records]  # the client reads the ninth child
+        self.assertEqual([c for c in counts if not re.fullmatch(r"\d+", c or "")], [])
+        return [int(c) for c in counts]
 
     def test_online_counts_drift(self):
         self.assertNotEqual(self.counts(), self.counts())
 
-    def test_programme_lists(self):
+    def test_pages_version_file_and_request_log(self):
         for channel in ("101", "114"):
             status, body = self.get("/list?channel=" + channel)
             self.assertEqual(status, 200)
             self.assertIn(channel.encode(), body)
             self.assertIn(b'charset="utf-8"', body)
-        self.assertEqual(self.get("/list?channel=999")[0], 404)
-        self.assertEqual(self.get("/list?channel=")[0], 404)
-
-    def test_portal_pages(self):
         for name in ("right", "middle", "help"):
             self.assertEqual(self.get(f"/{name}.html")[0], 200, name)
-        self.assertEqual(self.get("/../channel_server.py")[0], 404)
-
-    def test_version_file(self):
         self.assertEqual(self.get("/update/p.ini"), (200, b"[Version]\r\nVersion=3\r\n"))
-
-    def test_requests_are_recorded_and_cleared(self):
-        self.get("/requests?clear=1")
-        self.get("/list?channel=105")
-        self.get("/right.html")
+        # Unknown channels, and nothing outside www/.
+        for path in ("/list?channel=999", "/list?channel=", "/../channel_server.py"):
+            self.assertEqual(self.get(path)[0], 404, path)
+        for path in ("/requests?clear=1", "/list?channel=105", "/right.html"):
+            self.get(path)
         self.assertEqual(self.get("/requests")[1], b"/list?channel=105\n/right.html\n")
         self.assertEqual(self.get("/requests", "DELETE")[0], 200)
         self.assertEqual(self.get("/requests")[1], b"")
 
     def test_sigterm_exits_cleanly(self):
-        proc, _ = start()
-        proc.send_signal(signal.SIGTERM)
-        self.assertEqual(proc.wait(10), 0)
-        proc.stdout.close()
-
-
-if __name__ == "__main__":
-    unittest.main()
+        self.assertEqual(stop(start()[0]), 0)

@@ -6,66 +6,52 @@ CLocalHttpServer::CLocalHttpServer(unsigned short nPort)
 {
     WSADATA data;
     ::WSAStartup(MAKEWORD(2, 2), &data);
-    SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    m_socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(nPort);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     int size = sizeof(address);
-    if (::bind(s, reinterpret_cast<sockaddr*>(&address), size) != 0 || ::listen(s, SOMAXCONN) != 0 ||
-        ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-        ::closesocket(s);
-        return;
-    }
-    m_socket = s;
-    m_nPort = ntohs(address.sin_port);
+    if (::bind(m_socket, reinterpret_cast<sockaddr*>(&address), size) == 0 && ::listen(m_socket, SOMAXCONN) == 0 &&
+        ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &size) == 0)
+        m_nPort = ntohs(address.sin_port);
+    // Accepts until the destructor closes the socket, or not at all when it does not listen.
     m_thread = std::thread([this] {
-        while (!m_bStop) {
-            fd_set readable;
-            FD_ZERO(&readable);
-            FD_SET(m_socket, &readable);
-            timeval wait = {0, 20000};
-            if (::select(0, &readable, nullptr, nullptr, &wait) == 1) {
-                SOCKET client = ::accept(m_socket, nullptr, nullptr);
-                Answer(client);
-                ::closesocket(client);
-            }
-        }
+        for (SOCKET client; (client = ::accept(m_socket, nullptr, nullptr)) != INVALID_SOCKET; ::closesocket(client))
+            Answer(client);
     });
 }
 
 CLocalHttpServer::~CLocalHttpServer()
 {
-    m_bStop = true;
-    if (m_thread.joinable())
-        m_thread.join();
-    if (Listening())
-        ::closesocket(m_socket);
+    ::closesocket(m_socket);
+    m_thread.join();
     ::WSACleanup();
 }
 
-void CLocalHttpServer::Serve(const std::string& path, const std::string& body, const std::string& contentType)
+void CLocalHttpServer::Serve(const std::string& path, const std::string& document)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_bodies[path] = {body, contentType};
+    m_documents[path] = document;
 }
 
-std::vector<std::string> CLocalHttpServer::Requests() const
+std::vector<std::string> CLocalHttpServer::Requests(const std::string& prefix, size_t nFrom) const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_requests;
-}
-
-bool CLocalHttpServer::WaitFor(const std::function<bool(const std::string&)>& matches, DWORD nTimeoutMs) const
-{
-    for (const DWORD start = ::GetTickCount();; PumpMessages(10)) {
-        for (const std::string& path : Requests()) {
-            if (matches(path))
-                return true;
-        }
-        if (::GetTickCount() - start >= nTimeoutMs)
-            return false;
+    std::vector<std::string> found;
+    for (size_t i = nFrom; i < m_requests.size(); ++i) {
+        if (m_requests[i].rfind(prefix, 0) == 0)
+            found.push_back(m_requests[i]);
     }
+    return found;
+}
+
+bool CLocalHttpServer::WaitFor(const std::string& prefix, DWORD nTimeoutMs) const
+{
+    const DWORD start = ::GetTickCount();
+    while (Requests(prefix).empty() && ::GetTickCount() - start < nTimeoutMs)
+        PumpMessages(10);
+    return !Requests(prefix).empty();
 }
 
 void CLocalHttpServer::Answer(UINT_PTR client)
@@ -83,37 +69,25 @@ void CLocalHttpServer::Answer(UINT_PTR client)
     // "GET /path?query HTTP/1.1"
     const size_t start = request.find(' ') + 1;
     const std::string path = request.substr(start, request.find(' ', start) - start);
-    std::string head = "404 Not Found\r\nContent-Type: text/plain", body = "not here";
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_requests.push_back(path);
-        auto found = m_bodies.find(path);
-        if (found != m_bodies.end()) {
-            head = "200 OK\r\nContent-Type: " + found->second.second;
-            body = found->second.first;
-        }
-    }
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_requests.push_back(path);
+    const std::string body = m_documents.count(path) != 0 ? m_documents[path] : "";
+    lock.unlock();
+    const std::string status =
+        body.empty() ? "404 Not Found\r\nContent-Type: text/plain" : "200 OK\r\nContent-Type: text/xml";
     // Nothing may come from a cache: every fetch must reach the server.
-    const std::string response = "HTTP/1.0 " + head + "\r\nContent-Length: " + std::to_string(body.size()) +
+    const std::string response = "HTTP/1.0 " + status + "\r\nContent-Length: " + std::to_string(body.size()) +
                                  "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" + body;
-    for (size_t sent = 0; sent < response.size();) {
-        int n = ::send(client, response.data() + sent, static_cast<int>(response.size() - sent), 0);
-        if (n <= 0)
-            break;
-        sent += static_cast<size_t>(n);
-    }
-    ::shutdown(client, SD_SEND);
+    // A blocking socket sends it all before it returns.
+    ::send(client, response.data(), static_cast<int>(response.size()), 0);
 }
 
 void PumpMessages(DWORD nMs)
 {
-    const DWORD start = ::GetTickCount();
-    do {
+    for (const DWORD start = ::GetTickCount(); ::GetTickCount() - start < nMs;) {
         MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
             ::DispatchMessageA(&msg);
-        }
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    } while (::GetTickCount() - start < nMs);
+    }
 }

@@ -1,5 +1,4 @@
-// Checks the resources compiled from TvClient.rc and linked into this executable:
-// the skin bitmaps, icons, cursor, strings, both dialog templates and the dialog init data.
+// The resources of TvClient.rc as linked into this program: the skin, a string, the dialog templates and init data.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -7,7 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstring>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -33,56 +32,56 @@ struct Reader {
         size = data ? SizeofResource(Self(), found) : 0;
         failed = data == nullptr;
     }
+    // The next n bytes, of which the first four make the value.
     uint32_t Take(size_t n)
     {
         uint32_t value = 0;
         failed = failed || n > size - pos;
-        for (size_t i = 0; i < n && !failed; ++i)
-            value |= uint32_t(data[pos++]) << (8 * i);
+        for (size_t i = 0; i < n && i < 4 && !failed; ++i)
+            value |= uint32_t(data[pos + i]) << (8 * i);
+        pos += failed ? 0 : n;
         return value;
     }
-    void Skip(size_t n) { failed = failed || n > size - pos; pos += failed ? 0 : n; }
+    void Skip(size_t n) { Take(n); }
     uint16_t U16() { return static_cast<uint16_t>(Take(2)); }
     uint32_t U32() { return Take(4); }
-    std::wstring Str() { std::wstring s; for (wchar_t c; (c = U16()) != 0;) s += c; return s; }
-    // A template's sz_Or_Ord field: empty, "#<ordinal>" or the text.
-    std::wstring StrOrOrd()
+    // A string, or with bOrdinal a template's sz_Or_Ord field: empty, "#<ordinal>" or the text.
+    std::wstring Str(bool bOrdinal = false)
     {
-        const uint16_t first = U16();
-        return first == 0xFFFF ? L"#" + std::to_wstring(U16()) : first == 0 ? L"" : wchar_t(first) + Str();
+        std::wstring s;
+        for (wchar_t c = U16(); c != 0; c = U16()) {
+            if (bOrdinal && s.empty() && c == 0xFFFF)
+                return L"#" + std::to_wstring(U16());
+            s += c;
+        }
+        return s;
     }
-    BITMAPINFOHEADER Bih() const { BITMAPINFOHEADER h{}; if (size >= sizeof(h)) memcpy(&h, data, sizeof(h)); return h; }
     // x, y, cx, cy of a template or an item.
     std::array<int, 4> Rect() { return {int16_t(U16()), int16_t(U16()), int16_t(U16()), int16_t(U16())}; }
 };
 
 const struct BitmapEntry { WORD id; int width, height, depth; } kBitmaps[] = {
-    // title bar
     {IDB_TITLEBAR_WHOLE, 1020, 65, 8}, {IDB_LOGO, 157, 65, 8}, {IDB_TAB1, 104, 65, 8}, {IDB_TAB2, 106, 65, 8},
     {IDB_TAB3, 102, 65, 8}, {IDB_TAB4, 101, 65, 8}, {IDB_TAB5, 80, 65, 8}, {IDB_TAB6, 147, 65, 8},
-    {IDB_TAB1_HOT, 104, 65, 24}, {IDB_TAB2_HOT, 106, 65, 24}, {IDB_TAB3_HOT, 102, 65, 24},
-    {IDB_TAB4_HOT, 101, 65, 24}, {IDB_TAB5_HOT, 80, 65, 24}, {IDB_TAB6_HOT, 147, 65, 24}, {IDB_HELP_TAB, 85, 28, 8},
-    {IDB_SIGNOFF, 60, 28, 8}, {IDB_TOPBAR_PANEL, 145, 37, 8}, {IDB_FRAME_VERTICAL, 13, 56, 8},
-    {IDB_FRAME_STRIP, 78, 8, 8}, {IDB_HIDE_BUTTON, 17, 20, 8}, {IDB_FULLSCREEN_BUTTON, 19, 20, 8},
-    {IDB_CLOSE_BUTTON, 19, 20, 8}, {IDB_TITLE_PANEL, 55, 39, 8}, {IDB_TITLE_RIGHT_END, 22, 65, 8},
-    // channel column
-    {IDB_CATEGORY_SELECTOR, 183, 29, 8}, {IDB_LIST_HEADER, 183, 41, 24}, {IDB_LIST_HANDLE_SHOWN, 10, 672, 8},
-    {IDB_LIST_HANDLE_COLLAPSED, 10, 672, 24}, {IDB_CHANNEL0, 183, 30, 24}, {IDB_CHANNEL1, 183, 30, 8},
-    {IDB_CHANNEL2, 183, 29, 8}, {IDB_CHANNEL3, 183, 32, 8}, {IDB_CHANNEL4, 183, 27, 8}, {IDB_CHANNEL5, 183, 32, 8},
-    {IDB_CHANNEL6, 183, 30, 8}, {IDB_CHANNEL7, 183, 30, 8}, {IDB_CHANNEL8, 183, 30, 8}, {IDB_CHANNEL9, 183, 30, 8},
-    {IDB_CHANNEL10, 183, 31, 8}, {IDB_CHANNEL11, 183, 30, 8}, {IDB_CHANNEL12, 183, 30, 24},
-    {IDB_CHANNEL13, 183, 30, 24}, {IDB_CHANNEL0_SELECTED, 183, 30, 24}, {IDB_CHANNEL1_SELECTED, 183, 30, 24},
-    {IDB_CHANNEL2_SELECTED, 183, 29, 24}, {IDB_CHANNEL3_SELECTED, 183, 32, 24}, {IDB_CHANNEL4_SELECTED, 183, 27, 24},
-    {IDB_CHANNEL5_SELECTED, 183, 32, 24}, {IDB_CHANNEL6_SELECTED, 183, 30, 24}, {IDB_CHANNEL7_SELECTED, 183, 30, 24},
-    {IDB_CHANNEL8_SELECTED, 183, 30, 24}, {IDB_CHANNEL9_SELECTED, 183, 30, 24}, {IDB_CHANNEL10_SELECTED, 183, 31, 24},
-    {IDB_CHANNEL11_SELECTED, 183, 30, 24}, {IDB_CHANNEL12_SELECTED, 183, 30, 24},
-    {IDB_CHANNEL13_SELECTED, 183, 30, 24},
-    // player bar
-    {IDB_BAR_LEFT_END, 20, 49, 24}, {IDB_PAUSE_BUTTON, 43, 49, 24}, {IDB_PLAY_BUTTON, 43, 49, 24},
-    {IDB_PLAY_BUTTON_GREYED, 43, 49, 24}, {IDB_STOP_BUTTON, 36, 49, 24}, {IDB_STOP_BUTTON_GREYED, 36, 49, 24},
-    {IDB_VOLUME_DOWN, 27, 49, 24}, {IDB_SOUND_ON, 20, 49, 24}, {IDB_SOUND_MUTED, 20, 49, 24},
-    {IDB_VOLUME_UP, 27, 49, 24}, {IDB_BAR_RIGHT_END, 14, 49, 24}, {IDB_BAR_FULLSCREEN, 53, 49, 24},
-    {IDB_BAR_BACKGROUND, 340, 49, 24},
+    {IDB_TAB1_HOT, 104, 65, 24}, {IDB_TAB2_HOT, 106, 65, 24}, {IDB_TAB3_HOT, 102, 65, 24}, {IDB_TAB4_HOT, 101, 65, 24},
+    {IDB_TAB5_HOT, 80, 65, 24}, {IDB_TAB6_HOT, 147, 65, 24}, {IDB_HELP_TAB, 85, 28, 8}, {IDB_SIGNOFF, 60, 28, 8},
+    {IDB_TOPBAR_PANEL, 145, 37, 8}, {IDB_FRAME_VERTICAL, 13, 56, 8}, {IDB_FRAME_STRIP, 78, 8, 8},
+    {IDB_HIDE_BUTTON, 17, 20, 8}, {IDB_FULLSCREEN_BUTTON, 19, 20, 8}, {IDB_CLOSE_BUTTON, 19, 20, 8},
+    {IDB_TITLE_PANEL, 55, 39, 8}, {IDB_TITLE_RIGHT_END, 22, 65, 8}, {IDB_CATEGORY_SELECTOR, 183, 29, 8},
+    {IDB_LIST_HEADER, 183, 41, 24}, {IDB_LIST_HANDLE_SHOWN, 10, 672, 8}, {IDB_LIST_HANDLE_COLLAPSED, 10, 672, 24},
+    {IDB_CHANNEL0, 183, 30, 24}, {IDB_CHANNEL1, 183, 30, 8}, {IDB_CHANNEL2, 183, 29, 8}, {IDB_CHANNEL3, 183, 32, 8},
+    {IDB_CHANNEL4, 183, 27, 8}, {IDB_CHANNEL5, 183, 32, 8}, {IDB_CHANNEL6, 183, 30, 8}, {IDB_CHANNEL7, 183, 30, 8},
+    {IDB_CHANNEL8, 183, 30, 8}, {IDB_CHANNEL9, 183, 30, 8}, {IDB_CHANNEL10, 183, 31, 8}, {IDB_CHANNEL11, 183, 30, 8},
+    {IDB_CHANNEL12, 183, 30, 24}, {IDB_CHANNEL13, 183, 30, 24}, {IDB_CHANNEL0_SELECTED, 183, 30, 24},
+    {IDB_CHANNEL1_SELECTED, 183, 30, 24}, {IDB_CHANNEL2_SELECTED, 183, 29, 24}, {IDB_CHANNEL3_SELECTED, 183, 32, 24},
+    {IDB_CHANNEL4_SELECTED, 183, 27, 24}, {IDB_CHANNEL5_SELECTED, 183, 32, 24}, {IDB_CHANNEL6_SELECTED, 183, 30, 24},
+    {IDB_CHANNEL7_SELECTED, 183, 30, 24}, {IDB_CHANNEL8_SELECTED, 183, 30, 24}, {IDB_CHANNEL9_SELECTED, 183, 30, 24},
+    {IDB_CHANNEL10_SELECTED, 183, 31, 24}, {IDB_CHANNEL11_SELECTED, 183, 30, 24}, {IDB_CHANNEL12_SELECTED, 183, 30, 24},
+    {IDB_CHANNEL13_SELECTED, 183, 30, 24}, {IDB_BAR_LEFT_END, 20, 49, 24}, {IDB_PAUSE_BUTTON, 43, 49, 24},
+    {IDB_PLAY_BUTTON, 43, 49, 24}, {IDB_PLAY_BUTTON_GREYED, 43, 49, 24}, {IDB_STOP_BUTTON, 36, 49, 24},
+    {IDB_STOP_BUTTON_GREYED, 36, 49, 24}, {IDB_VOLUME_DOWN, 27, 49, 24}, {IDB_SOUND_ON, 20, 49, 24},
+    {IDB_SOUND_MUTED, 20, 49, 24}, {IDB_VOLUME_UP, 27, 49, 24}, {IDB_BAR_RIGHT_END, 14, 49, 24},
+    {IDB_BAR_FULLSCREEN, 53, 49, 24}, {IDB_BAR_BACKGROUND, 340, 49, 24},
 };
 
 BOOL CALLBACK CollectId(HMODULE, LPCTSTR, LPTSTR name, LONG_PTR ids)
@@ -92,16 +91,19 @@ BOOL CALLBACK CollectId(HMODULE, LPCTSTR, LPTSTR name, LONG_PTR ids)
     return TRUE;
 }
 
-TEST(SkinBitmaps, TheModuleHoldsTheCatalogueEachWithItsSizeAndDepth)
+TEST(SkinBitmaps, TheModuleHoldsTheCatalogueWithSizesAndDepthsAndAlternateLooksMatchTheNormalOnes)
 {
     std::set<WORD> inModule, catalogue;
+    std::map<UINT, std::pair<LONG, LONG>> sizes;
     EnumResourceNames(Self(), RT_BITMAP, CollectId, reinterpret_cast<LONG_PTR>(&inModule));
     for (const BitmapEntry& e : kBitmaps) {
         SCOPED_TRACE("bitmap " + std::to_string(e.id));
         catalogue.insert(e.id);
         Reader r(RT_BITMAP, e.id);
-        const BITMAPINFOHEADER h = r.Bih();
+        ASSERT_GE(r.size, sizeof(BITMAPINFOHEADER));
+        const BITMAPINFOHEADER& h = *reinterpret_cast<const BITMAPINFOHEADER*>(r.data);
         ASSERT_EQ(sizeof(BITMAPINFOHEADER), h.biSize);
+        sizes[e.id] = {h.biWidth, h.biHeight};
         EXPECT_EQ(e.width, h.biWidth);
         EXPECT_EQ(e.height, h.biHeight);  // positive: stored bottom-up
         EXPECT_EQ(e.depth, h.biBitCount);
@@ -120,22 +122,12 @@ TEST(SkinBitmaps, TheModuleHoldsTheCatalogueEachWithItsSizeAndDepth)
         DeleteObject(bitmap);
     }
     EXPECT_EQ(catalogue, inModule);
-}
-
-// The looks the window switches between: the channel buttons', the portal tabs' and the column handle's.
-TEST(SkinBitmaps, AlternateLooksMatchTheirNormalLook)
-{
-    std::vector<std::pair<UINT, UINT>> pairs = {{IDB_LIST_HANDLE_SHOWN, IDB_LIST_HANDLE_COLLAPSED}};
+    // The looks the window switches between: the channel buttons', the portal tabs' and the column handle's.
+    EXPECT_EQ(sizes[IDB_LIST_HANDLE_SHOWN], sizes[IDB_LIST_HANDLE_COLLAPSED]);
     for (int i = 0; i < kChannelButtonCount; ++i)
-        pairs.emplace_back(kChannelNormalBitmaps[i], kChannelSelectedBitmaps[i]);
+        EXPECT_EQ(sizes[kChannelNormalBitmaps[i]], sizes[kChannelSelectedBitmaps[i]]) << "channel " << i;
     for (const PortalTab& tab : kPortalTabs)
-        pairs.emplace_back(tab.nNormalBitmap, tab.nHotBitmap);
-    auto size = [](UINT id) {
-        const BITMAPINFOHEADER h = Reader(RT_BITMAP, WORD(id)).Bih();
-        return std::make_pair(h.biWidth, h.biHeight);
-    };
-    for (const auto& [normal, other] : pairs)
-        EXPECT_EQ(size(normal), size(other)) << "bitmaps " << normal << " and " << other;
+        EXPECT_EQ(sizes[tab.nNormalBitmap], sizes[tab.nHotBitmap]) << "tab " << tab.nCtrlId;
 }
 
 // The one image of an icon or cursor group; failed when the group holds another number of images.
@@ -204,8 +196,8 @@ Dialog ParseDialog(WORD id)
     d.style = r.U32();
     const uint16_t count = r.U16();
     d.rect = r.Rect();
-    r.StrOrOrd();  // menu
-    r.StrOrOrd();  // window class
+    r.Str(true);  // menu
+    r.Str(true);  // window class
     d.caption = r.Str();
     d.pointSize = r.U16();  // both templates set a font
     r.Skip(3);  // weight and italic
@@ -218,8 +210,8 @@ Dialog ParseDialog(WORD id)
         item.style = r.U32();
         item.rect = r.Rect();
         item.id = r.U32();
-        item.className = r.StrOrOrd();
-        item.title = r.StrOrOrd();
+        item.className = r.Str(true);
+        item.title = r.Str(true);
         r.Skip(r.U16());  // creation data
         d.items.push_back(item);
     }
@@ -235,33 +227,28 @@ bool IsClass(const std::wstring& className, int ordinal)
 }
 
 enum Kind { kStatic, kNotify, kWeb, kPlayer };  // kNotify: a static with SS_NOTIFY
-struct ExpectedItem { uint32_t id; std::array<int, 4> rect; Kind kind; };
+// The template makes most pictures 15 x 8: the program sizes them to their bitmaps.
+struct ExpectedItem { uint32_t id; Kind kind; int x, y, cx = 15, cy = 8; };
 
 // The main window in template order, which is also z-order and tab order.
 const ExpectedItem kMainItems[] = {
-    {IDC_BAR_BACKGROUND, {243, 252, 15, 8}, kStatic}, {IDC_WEB_RIGHT, {437, 37, 146, 366}, kWeb},
-    {IDC_LOGO, {0, 0, 8, 8}, kNotify}, {IDC_LIST_TOGGLE, {104, 37, 8, 8}, kStatic},
-    {IDC_CHANNEL0, {0, 60, 15, 8}, kNotify}, {IDC_CHANNEL1, {0, 77, 15, 8}, kNotify},
-    {IDC_LIST_HEADER, {0, 37, 15, 8}, kStatic}, {IDC_CHANNEL2, {0, 94, 15, 8}, kNotify},
-    {IDC_CHANNEL3, {0, 110, 15, 8}, kNotify}, {IDC_CHANNEL4, {0, 127, 15, 8}, kNotify},
-    {IDC_CHANNEL5, {0, 142, 15, 8}, kNotify}, {IDC_CHANNEL6, {0, 160, 15, 8}, kNotify},
-    {IDC_CHANNEL7, {0, 177, 15, 8}, kNotify}, {IDC_CHANNEL8, {0, 194, 15, 8}, kNotify},
-    {IDC_CHANNEL9, {0, 211, 15, 8}, kNotify}, {IDC_CHANNEL10, {0, 228, 15, 8}, kNotify},
-    {IDC_CHANNEL11, {0, 245, 15, 8}, kNotify}, {IDC_WEB_MIDDLE, {109, 279, 328, 124}, kWeb},
-    {IDC_WEB_LIST, {0, 293, 107, 110}, kWeb}, {IDC_TAB1, {89, 0, 15, 8}, kStatic},
-    {IDC_TAB2, {148, 0, 15, 8}, kStatic}, {IDC_TAB3, {205, 0, 15, 8}, kStatic}, {IDC_TAB4, {263, 0, 15, 8}, kStatic},
-    {IDC_TAB5, {320, 0, 15, 8}, kStatic}, {IDC_TAB6, {365, 0, 15, 8}, kStatic},
-    {IDC_HELP_TAB, {449, 0, 15, 8}, kNotify}, {IDC_SIGNOFF, {497, 0, 15, 8}, kStatic},
-    {IDC_TOPBAR_PANEL, {449, 16, 15, 8}, kStatic}, {IDC_FRAME_VERTICAL, {532, 5, 15, 8}, kStatic},
-    {IDC_FRAME_STRIP, {532, 0, 15, 8}, kStatic}, {IDC_HIDE_BUTTON, {539, 4, 15, 8}, kNotify},
-    {IDC_FULLSCREEN_BUTTON, {548, 4, 15, 8}, kNotify}, {IDC_CLOSE_BUTTON, {558, 4, 15, 8}, kNotify},
-    {IDC_TITLE_PANEL, {539, 15, 15, 8}, kStatic}, {IDC_TITLE_RIGHT_END, {570, 0, 13, 37}, kStatic},
-    {IDC_CHANNEL12, {0, 261, 15, 8}, kNotify}, {IDC_PLAY_PAUSE, {120, 252, 15, 8}, kNotify},
-    {IDC_STOP, {144, 252, 15, 8}, kNotify}, {IDC_BAR_LEFT_END, {109, 252, 8, 8}, kStatic},
-    {IDC_BAR_FULLSCREEN, {213, 252, 15, 8}, kNotify}, {IDC_VOLUME_DOWN, {164, 252, 15, 8}, kNotify},
-    {IDC_MUTE, {179, 252, 15, 8}, kNotify}, {IDC_VOLUME_UP, {190, 252, 15, 8}, kNotify},
-    {IDC_BAR_RIGHT_END, {205, 252, 15, 8}, kStatic}, {IDC_PLAYER, {109, 37, 328, 215}, kPlayer},
-    {IDC_CHANNEL13, {0, 277, 15, 8}, kNotify}, {IDC_FEATURED_LINK, {288, 261, 117, 8}, kNotify},
+    {IDC_BAR_BACKGROUND, kStatic, 243, 252}, {IDC_WEB_RIGHT, kWeb, 437, 37, 146, 366}, {IDC_LOGO, kNotify, 0, 0, 8, 8},
+    {IDC_LIST_TOGGLE, kStatic, 104, 37, 8, 8}, {IDC_CHANNEL0, kNotify, 0, 60}, {IDC_CHANNEL1, kNotify, 0, 77},
+    {IDC_LIST_HEADER, kStatic, 0, 37}, {IDC_CHANNEL2, kNotify, 0, 94}, {IDC_CHANNEL3, kNotify, 0, 110},
+    {IDC_CHANNEL4, kNotify, 0, 127}, {IDC_CHANNEL5, kNotify, 0, 142}, {IDC_CHANNEL6, kNotify, 0, 160},
+    {IDC_CHANNEL7, kNotify, 0, 177}, {IDC_CHANNEL8, kNotify, 0, 194}, {IDC_CHANNEL9, kNotify, 0, 211},
+    {IDC_CHANNEL10, kNotify, 0, 228}, {IDC_CHANNEL11, kNotify, 0, 245}, {IDC_WEB_MIDDLE, kWeb, 109, 279, 328, 124},
+    {IDC_WEB_LIST, kWeb, 0, 293, 107, 110}, {IDC_TAB1, kStatic, 89, 0}, {IDC_TAB2, kStatic, 148, 0},
+    {IDC_TAB3, kStatic, 205, 0}, {IDC_TAB4, kStatic, 263, 0}, {IDC_TAB5, kStatic, 320, 0}, {IDC_TAB6, kStatic, 365, 0},
+    {IDC_HELP_TAB, kNotify, 449, 0}, {IDC_SIGNOFF, kStatic, 497, 0}, {IDC_TOPBAR_PANEL, kStatic, 449, 16},
+    {IDC_FRAME_VERTICAL, kStatic, 532, 5}, {IDC_FRAME_STRIP, kStatic, 532, 0}, {IDC_HIDE_BUTTON, kNotify, 539, 4},
+    {IDC_FULLSCREEN_BUTTON, kNotify, 548, 4}, {IDC_CLOSE_BUTTON, kNotify, 558, 4}, {IDC_TITLE_PANEL, kStatic, 539, 15},
+    {IDC_TITLE_RIGHT_END, kStatic, 570, 0, 13, 37}, {IDC_CHANNEL12, kNotify, 0, 261},
+    {IDC_PLAY_PAUSE, kNotify, 120, 252}, {IDC_STOP, kNotify, 144, 252}, {IDC_BAR_LEFT_END, kStatic, 109, 252, 8, 8},
+    {IDC_BAR_FULLSCREEN, kNotify, 213, 252}, {IDC_VOLUME_DOWN, kNotify, 164, 252}, {IDC_MUTE, kNotify, 179, 252},
+    {IDC_VOLUME_UP, kNotify, 190, 252}, {IDC_BAR_RIGHT_END, kStatic, 205, 252},
+    {IDC_PLAYER, kPlayer, 109, 37, 328, 215}, {IDC_CHANNEL13, kNotify, 0, 277},
+    {IDC_FEATURED_LINK, kNotify, 288, 261, 117, 8},
 };
 
 TEST(DialogTemplates, MainWindow)
@@ -285,7 +272,7 @@ TEST(DialogTemplates, MainWindow)
         const DialogItem& got = d.items[i];
         SCOPED_TRACE("item " + std::to_string(i) + ", control " + std::to_string(want.id));
         EXPECT_EQ(want.id, got.id);
-        EXPECT_EQ(want.rect, got.rect);
+        EXPECT_EQ((std::array<int, 4>{want.x, want.y, want.cx, want.cy}), got.rect);
         EXPECT_EQ(static_cast<uint32_t>(WS_CHILD | WS_VISIBLE), got.style & (WS_CHILD | WS_VISIBLE));
         EXPECT_EQ(0u, got.exStyle);
         EXPECT_EQ(want.id == IDC_WEB_RIGHT || want.id == IDC_WEB_LIST, (got.style & WS_TABSTOP) != 0);
@@ -332,29 +319,23 @@ TEST(DialogTemplates, AboutBox)
 
 TEST(DialogInitData, OneRecordPerHostedControl)
 {
-    struct Record { uint16_t id, kind; Reader bytes; };
-    std::vector<Record> records;
-    Reader r(MAKEINTRESOURCE(RT_DLGINIT_DATA), IDD_TVCLIENT_DIALOG);
+    using Records = std::vector<std::array<uint32_t, 3>>;  // a control's id, the kind of record, its size
+    Records records;
+    Reader r(MAKEINTRESOURCE(RT_DLGINIT_DATA), IDD_TVCLIENT_DIALOG), player = r;
     for (uint16_t id = r.U16(); id != 0 && !r.failed; id = r.U16()) {
         const uint16_t kind = r.U16();
         const uint32_t count = r.U32();
-        Record record{id, kind, r};
+        records.push_back({id, kind, count});
+        Reader state = r;
         r.Skip(count);
-        record.bytes.size = r.pos;  // the record's own bytes
-        records.push_back(record);
+        state.size = r.pos;  // the record's own bytes
+        if (id == IDC_PLAYER)
+            player = state;
     }
     EXPECT_TRUE(!r.failed && r.pos == r.size) << "a 0 ends the records, with nothing after it";
-    const std::pair<uint16_t, size_t> expected[] = {{IDC_WEB_RIGHT, 160}, {IDC_WEB_MIDDLE, 160}, {IDC_WEB_LIST, 160},
-                                                    {IDC_PLAYER, 128}};
-    ASSERT_EQ(std::size(expected), records.size());
-    for (size_t i = 0; i < records.size(); ++i) {
-        SCOPED_TRACE("record " + std::to_string(i));
-        EXPECT_EQ(expected[i].first, records[i].id);
-        EXPECT_EQ(0x0376, records[i].kind);
-        EXPECT_EQ(expected[i].second, records[i].bytes.size - records[i].bytes.pos);
-    }
+    EXPECT_EQ(records, (Records{{IDC_WEB_RIGHT, 0x0376, 160}, {IDC_WEB_MIDDLE, 0x0376, 160},
+                                {IDC_WEB_LIST, 0x0376, 160}, {IDC_PLAYER, 0x0376, 128}}));
     // The player's state.
-    Reader& player = records[3].bytes;
     EXPECT_EQ(0x534C504Bu, player.U32());  // "KPLS"
     EXPECT_EQ(1, player.U16());  // version
     EXPECT_EQ(0, player.U16());  // no border
