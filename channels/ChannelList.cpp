@@ -1,7 +1,5 @@
 #include "mainwnd/TvClientDlg.h"
 
-#include <new>
-
 #include "channels/ChannelTable.h"
 #include "config/Configuration.h"
 
@@ -12,16 +10,13 @@ constexpr UINT kChannelListErrorHelpId = 1;
 
 void CTvClientDlg::LoadChannelList()
 {
-    bool bLoaded = false;
     try {
         channels::ReadPlayUrls(config::kChannelFile, m_arrPlayUrl);
-        bLoaded = true;
-    } catch (const CException&) {
-    } catch (const std::bad_alloc&) {
-    }
-    if (!bLoaded) {
+    } catch (...) {
+        // Unreadable, or more than memory holds: the client cannot run without its channels,
+        // whatever the answer.
         AfxMessageBox(kChannelListError, MB_OKCANCEL, kChannelListErrorHelpId);
-        ::ExitProcess(1);  // the client cannot run without its channels, whatever the answer
+        ::ExitProcess(1);
     }
     channels::ReadChannelNumbers(m_strIniFile, m_arrChannelNum);
 }
