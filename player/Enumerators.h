@@ -7,6 +7,7 @@
 #include <new>
 #include <vector>
 
+#include "ComRef.h"
 #include "Module.h"
 
 inline void AddItemRef(IConnectionPoint* item) { item->AddRef(); }
@@ -27,15 +28,7 @@ public:
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
     {
-        if (!ppv)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == kIid) {
-            *ppv = static_cast<IEnum*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
+        return QuerySingleInterface(static_cast<IEnum*>(this), kIid, riid, ppv);
     }
     STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&m_refs); }
     STDMETHODIMP_(ULONG) Release() override

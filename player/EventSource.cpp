@@ -27,15 +27,7 @@ void CEventSource::Fire(DISPID dispid, VARIANTARG* reversedArgs, UINT argCount)
 
 STDMETHODIMP CEventSource::QueryInterface(REFIID riid, void** ppv)
 {
-    if (!ppv)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IConnectionPoint) {
-        *ppv = static_cast<IConnectionPoint*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
+    return QuerySingleInterface(static_cast<IConnectionPoint*>(this), IID_IConnectionPoint, riid, ppv);
 }
 
 STDMETHODIMP_(ULONG) CEventSource::AddRef() { return m_container.AddRef(); }

@@ -3,6 +3,7 @@
 
 #include <objbase.h>
 
+#include "ComRef.h"
 #include "PlayerControl.h"
 #include "PlayerIds.h"
 #include "PlayerWindow.h"
@@ -17,15 +18,7 @@ class CPlayerClassFactory final : public IClassFactory {
 public:
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
     {
-        if (!ppv)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-            *ppv = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
+        return QuerySingleInterface(static_cast<IClassFactory*>(this), IID_IClassFactory, riid, ppv);
     }
     STDMETHODIMP_(ULONG) AddRef() override
     {
