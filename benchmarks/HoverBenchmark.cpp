@@ -11,8 +11,8 @@ namespace {
 
 class CBenchTvClientDlg : public CTvClientDlg {
 public:
-    using CTvClientDlg::m_bitmaps;
-    using CTvClientDlg::m_rcTab;
+    using CTvClientDlg::m_images;
+    using CTvClientDlg::m_tabHover;
 };
 
 constexpr int kMoves = 20000;
@@ -54,9 +54,9 @@ int main()
         dlg.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(1 + i % 2, 1));
     std::printf("WM_MOUSEMOVE with 14 tooltips: %.2f us per move (%d moves)\n", (Now() - start) * 1e6 / kMoves, kMoves);
 
-    const CRect& rcTab1 = dlg.m_rcTab[0];
+    const CRect& rcTab1 = dlg.m_tabHover.m_rcTab[0];
     const CPoint inside((rcTab1.left + rcTab1.right) / 2, (rcTab1.top - 10 + rcTab1.bottom - 41) / 2);
-    const int nLoadedBefore = dlg.m_bitmaps.LoadedCount();
+    const int nLoadedBefore = dlg.m_images.m_bitmaps.LoadedCount();
     start = Now();
     for (int i = 0; i < kHoverTransitions; ++i)
         dlg.SendMessage(WM_MOUSEMOVE, 0, i % 2 == 0 ? MAKELPARAM(inside.x, inside.y) : MAKELPARAM(1, 1));
@@ -72,7 +72,7 @@ int main()
     }
     std::printf("%d channel selections by double click: %.2f s\n", kChannelSelections, Now() - start);
 
-    const int nLoadedAfter = dlg.m_bitmaps.LoadedCount();
+    const int nLoadedAfter = dlg.m_images.m_bitmaps.LoadedCount();
     std::printf("skin bitmaps loaded: %d before, %d after\n", nLoadedBefore, nLoadedAfter);
     std::printf("GDI objects: %lu before, %lu after (Wine answers 0 whatever the count)\n", nGdiBefore,
                 ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS));

@@ -1,11 +1,6 @@
-#include "mainwnd/TvClientDlg.h"
-
-#include <msxml2.h>
+#include "channels/OnlineCounts.h"
 
 #include <cstdio>
-#include <memory>
-
-#include "channels/OnlineCountText.h"
 
 namespace {
 
@@ -13,77 +8,15 @@ namespace {
 const CLSID CLSID_XmlDocument = {0xF6D90F11, 0x9C73, 0x11D3, {0xB3, 0x2E, 0x00, 0xC0, 0x4F, 0x99, 0x0B, 0xB4}};
 const IID IID_XmlDocument2 = {0x2933BF95, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 
-constexpr long kCountedChannels = 15;
 constexpr long kCountNode = 8;  // the ninth child of a channel's record
 
-struct ComReleaser {
-    void operator()(IUnknown* p) const { p->Release(); }
-};
-template <typename T>
-using ComPtr = std::unique_ptr<T, ComReleaser>;
-
-// A parser that loads synchronously and never follows a document to a DTD or another address.
-HRESULT CreateXmlDocument(ComPtr<IXMLDOMDocument2>& document)
+CComRef<IXMLDOMNode> ChildNode(IXMLDOMNode* pParent, long nIndex)
 {
-    IUnknown* pUnknown = nullptr;
-    HRESULT hr = ::CoCreateInstance(CLSID_XmlDocument, nullptr, CLSCTX_ALL, IID_IUnknown,
-                                    reinterpret_cast<void**>(&pUnknown));
-    if (FAILED(hr))
-        return hr;
-    ComPtr<IUnknown> unknown(pUnknown);
-    if (FAILED(hr = ::OleRun(pUnknown)))
-        return hr;
-    IXMLDOMDocument2* pDocument = nullptr;
-    if (FAILED(hr = pUnknown->QueryInterface(IID_XmlDocument2, reinterpret_cast<void**>(&pDocument))))
-        return hr;
-    document.reset(pDocument);
-    if (FAILED(hr = document->put_async(VARIANT_FALSE)))
-        return hr;
-    BSTR prohibitDtd = ::SysAllocString(L"ProhibitDTD");
-    VARIANT yes;
-    V_VT(&yes) = VT_BOOL;
-    V_BOOL(&yes) = VARIANT_TRUE;
-    hr = document->setProperty(prohibitDtd, yes);
-    ::SysFreeString(prohibitDtd);
-    if (FAILED(hr))
-        return hr;
-    return document->put_resolveExternals(VARIANT_FALSE);
-}
-
-ComPtr<IXMLDOMNode> ChildNode(IXMLDOMNode* pParent, long nIndex)
-{
-    IXMLDOMNodeList* pList = nullptr;
-    if (FAILED(pParent->get_childNodes(&pList)) || pList == nullptr)
-        return nullptr;
-    ComPtr<IXMLDOMNodeList> list(pList);
-    IXMLDOMNode* pNode = nullptr;
-    if (FAILED(list->get_item(nIndex, &pNode)))
-        return nullptr;
-    return ComPtr<IXMLDOMNode>(pNode);
-}
-
-// The counts of channels 0 to 14; false when the document lacks any of them.
-bool ReadCounts(IXMLDOMDocument2* pDocument, const COleVariant& address, CString (&counts)[kCountedChannels])
-{
-    VARIANT_BOOL loaded;
-    // A failed download or parse shows up as a missing document element.
-    pDocument->load(address, &loaded);
-    IXMLDOMElement* pRoot = nullptr;
-    if (FAILED(pDocument->get_documentElement(&pRoot)) || pRoot == nullptr)
-        return false;
-    ComPtr<IXMLDOMElement> root(pRoot);
-    for (long i = 0; i < kCountedChannels; ++i) {
-        ComPtr<IXMLDOMNode> record = ChildNode(root.get(), i);
-        ComPtr<IXMLDOMNode> count = record ? ChildNode(record.get(), kCountNode) : nullptr;
-        BSTR text = nullptr;
-        if (!count || FAILED(count->get_text(&text)))
-            return false;
-        COleVariant value;
-        V_VT(&value) = VT_BSTR;
-        V_BSTR(&value) = text;
-        counts[i] = value.ToString();
-    }
-    return true;
+    CComRef<IXMLDOMNodeList> list;
+    CComRef<IXMLDOMNode> node;
+    if (SUCCEEDED(pParent->get_childNodes(list.Receive())) && list)
+        list->get_item(nIndex, node.Receive());
+    return node;
 }
 
 void ReportComError(HRESULT hr)
@@ -96,10 +29,47 @@ void ReportComError(HRESULT hr)
 
 }  // namespace
 
-void CTvClientDlg::RefreshOnlineCounts()
+HRESULT CreateXmlDocument(CComRef<IXMLDOMDocument2>& document)
 {
-    config::ReadString(config::kXmlUrl, m_strIniFile, m_szXmlUrl);
-    ComPtr<IXMLDOMDocument2> document;
+    CComRef<IUnknown> unknown;
+    HRESULT hr = ::CoCreateInstance(CLSID_XmlDocument, nullptr, CLSCTX_ALL, IID_IUnknown,
+                                    reinterpret_cast<void**>(unknown.Receive()));
+    if (FAILED(hr) || FAILED(hr = ::OleRun(unknown.Get())) || FAILED(hr = document.QueryFrom(unknown.Get(), IID_XmlDocument2)))
+        return hr;
+    if (FAILED(hr = document->put_async(VARIANT_FALSE)))
+        return hr;
+    COleVariant prohibit(TRUE, VT_BOOL);
+    BSTR prohibitDtd = ::SysAllocString(L"ProhibitDTD");
+    hr = document->setProperty(prohibitDtd, prohibit);
+    ::SysFreeString(prohibitDtd);
+    if (FAILED(hr))
+        return hr;
+    return document->put_resolveExternals(VARIANT_FALSE);
+}
+
+bool ReadOnlineCounts(IXMLDOMDocument* pDocument, CString (&counts)[kCountedChannels])
+{
+    CComRef<IXMLDOMElement> root;
+    if (FAILED(pDocument->get_documentElement(root.Receive())) || !root)
+        return false;
+    for (long i = 0; i < kCountedChannels; ++i) {
+        CComRef<IXMLDOMNode> record = ChildNode(root.Get(), i);
+        CComRef<IXMLDOMNode> count = record ? ChildNode(record.Get(), kCountNode) : CComRef<IXMLDOMNode>();
+        BSTR text = nullptr;
+        if (!count || FAILED(count->get_text(&text)))
+            return false;
+        COleVariant value;  // owns the text from here on
+        V_VT(&value) = VT_BSTR;
+        V_BSTR(&value) = text;
+        counts[i] = value.ToString();
+    }
+    return true;
+}
+
+void COnlineCounts::Refresh(LPCSTR lpszIniFile)
+{
+    config::ReadString(config::kXmlUrl, lpszIniFile, m_szXmlUrl);
+    CComRef<IXMLDOMDocument2> document;
     HRESULT hr = CreateXmlDocument(document);
     if (FAILED(hr)) {
         ReportComError(hr);
@@ -110,14 +80,17 @@ void CTvClientDlg::RefreshOnlineCounts()
         ReportComError(E_OUTOFMEMORY);
         return;
     }
+    VARIANT_BOOL loaded;
+    // A failed download or parse shows up as a missing document element.
+    document->load(address, &loaded);
     CString counts[kCountedChannels];
-    bool bRead = ReadCounts(document.get(), address, counts);
-    for (long i = 0; i < kCountedChannels; ++i)
+    const bool bRead = ReadOnlineCounts(document.Get(), counts);
+    for (int i = 0; i < kCountedChannels; ++i)
         m_arrOnlineCount.SetAtGrow(i, bRead ? static_cast<LPCSTR>(counts[i]) : kCountUnavailable);
 }
 
-void CTvClientDlg::OnTimer(UINT_PTR nIDEvent)
+LPCSTR COnlineCounts::CountOf(int nChannel) const
 {
-    if (nIDEvent == TIMER_CHANNEL_REFRESH)
-        RefreshOnlineCounts();
+    return nChannel < m_arrOnlineCount.GetSize() ? static_cast<LPCSTR>(m_arrOnlineCount.GetAt(nChannel))
+                                                 : kCountUnavailable;
 }

@@ -2,34 +2,18 @@
 #pragma once
 
 #include "Afx.h"
+#include "player/PlayerIds.h"
 
 class CEWA : public CWnd {
 public:
-    enum Dispid : DISPID {
-        dispidUrl = 2,
-        dispidVolume = 5,
-        dispidPlayState = 6,
-        dispidFullScreen = 7,
-        dispidContextMenu = 12,
-        dispidIdlePicture = 19,
-        dispidPause = 26,
-        dispidStop = 27,
-        dispidResume = 28,
-    };
-
-    // The events the client handles.
-    enum EventDispid : DISPID { eventStateChange = 6, eventEnterKey = 204, eventDoubleClick = 6506 };
-
-    // Player states the client tells apart.
-    enum PlayState { stateStopped = 0, statePaused = 1, statePlaying = 2, stateConnecting = 3 };
-
-    void SetUrl(LPCSTR lpszUrl) { SetProperty(dispidUrl, COleVariant(lpszUrl)); }
-    long GetVolume() { return GetProperty(dispidVolume).ToLong(); }
-    void SetVolume(long nVolume) { SetProperty(dispidVolume, COleVariant(nVolume)); }
-    long GetPlayState() { return GetProperty(dispidPlayState).ToLong(); }
-    void SetFullScreen(BOOL bFullScreen) { SetProperty(dispidFullScreen, COleVariant(bFullScreen, VT_BOOL)); }
-    void SetIdlePicture(LPCSTR lpszPath) { SetProperty(dispidIdlePicture, COleVariant(lpszPath)); }
-    void Pause() { InvokeMethod(dispidPause); }
-    void Stop() { InvokeMethod(dispidStop); }
-    void Resume() { InvokeMethod(dispidResume); }
+    void SetUrl(LPCSTR lpszUrl) { SetProperty(PLAYER_DISPID_URL, COleVariant(lpszUrl)); }
+    long GetVolume() { return GetProperty(PLAYER_DISPID_VOLUME).ToLong(); }
+    void SetVolume(long nVolume) { SetProperty(PLAYER_DISPID_VOLUME, COleVariant(nVolume)); }
+    long GetPlayState() { return GetProperty(PLAYER_DISPID_PLAYSTATE).ToLong(); }
+    void SetFullScreen(BOOL bFullScreen) { SetProperty(PLAYER_DISPID_FULLSCREEN, COleVariant(bFullScreen, VT_BOOL)); }
+    void SetContextMenu(BOOL bEnabled) { SetProperty(PLAYER_DISPID_CONTEXTMENU, COleVariant(bEnabled, VT_BOOL)); }
+    void SetIdlePicture(LPCSTR lpszPath) { SetProperty(PLAYER_DISPID_IDLEPICTURE, COleVariant(lpszPath)); }
+    void Pause() { InvokeMethod(PLAYER_DISPID_PAUSE); }
+    void Stop() { InvokeMethod(PLAYER_DISPID_STOP); }
+    void Resume() { InvokeMethod(PLAYER_DISPID_RESUME); }
 };

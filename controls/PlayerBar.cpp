@@ -1,120 +1,115 @@
-#include "mainwnd/TvClientDlg.h"
+#include "controls/PlayerBar.h"
 
+#include "config/Configuration.h"
 #include "controls/PlayerBarRules.h"
+#include "resource.h"
 
-void CTvClientDlg::Play()
+CPlayerBar::CPlayerBar(CEWA& player, CSkinImages& images, const CStringArray& arrPlayUrl)
+    : m_player(player), m_images(images), m_arrPlayUrl(arrPlayUrl)
 {
-    if (m_nPlayState == CEWA::stateStopped) {
+}
+
+void CPlayerBar::Play(int nChannel)
+{
+    if (m_nPlayState == PLAYSTATE_STOPPED) {
         m_player.Stop();
-        m_player.SetUrl(m_arrPlayUrl.GetAt(m_nCurChannel));
-    } else if (m_nPlayState == CEWA::statePaused) {
+        m_player.SetUrl(m_arrPlayUrl.GetAt(nChannel));
+    } else if (m_nPlayState == PLAYSTATE_PAUSED) {
         m_player.Resume();
     }
-    m_nPlayState = CEWA::statePlaying;
+    m_nPlayState = PLAYSTATE_PLAYING;
 }
 
-void CTvClientDlg::RestartChannel()
+void CPlayerBar::Restart(int nChannel)
 {
-    m_nPlayState = CEWA::stateStopped;
-    ShowBitmap(IDC_PLAY_PAUSE, IDB_PAUSE_BUTTON);
-    ShowBitmap(IDC_STOP, IDB_STOP_BUTTON);
-    Play();
+    m_nPlayState = PLAYSTATE_STOPPED;
+    m_images.Show(IDC_PLAY_PAUSE, IDB_PAUSE_BUTTON);
+    m_images.Show(IDC_STOP, IDB_STOP_BUTTON);
+    Play(nChannel);
 }
 
-// While the player connects it takes no play, pause or stop requests.
-void CTvClientDlg::OnPlayPause()
+void CPlayerBar::PlayPause(int nChannel)
 {
-    if (m_player.GetPlayState() == CEWA::stateConnecting)
+    if (IsConnecting())
         return;
-    if (m_nPlayState == CEWA::statePlaying) {
+    if (m_nPlayState == PLAYSTATE_PLAYING) {
         m_player.Pause();
-        m_nPlayState = CEWA::statePaused;
-        ShowBitmap(IDC_PLAY_PAUSE, IDB_PLAY_BUTTON);
+        m_nPlayState = PLAYSTATE_PAUSED;
+        m_images.Show(IDC_PLAY_PAUSE, IDB_PLAY_BUTTON);
     } else {
-        Play();
-        ShowBitmap(IDC_PLAY_PAUSE, IDB_PAUSE_BUTTON);
+        Play(nChannel);
+        m_images.Show(IDC_PLAY_PAUSE, IDB_PAUSE_BUTTON);
     }
-    ShowBitmap(IDC_STOP, IDB_STOP_BUTTON);
+    m_images.Show(IDC_STOP, IDB_STOP_BUTTON);
 }
 
-void CTvClientDlg::OnStopClicked()
+void CPlayerBar::Stop()
 {
-    if (m_player.GetPlayState() == CEWA::stateConnecting)
+    if (IsConnecting())
         return;
-    if (m_nPlayState != CEWA::statePaused && m_nPlayState != CEWA::statePlaying)
+    if (m_nPlayState != PLAYSTATE_PAUSED && m_nPlayState != PLAYSTATE_PLAYING)
         return;
-    m_nPlayState = CEWA::stateStopped;
+    m_nPlayState = PLAYSTATE_STOPPED;
     m_player.Stop();
-    ShowBitmap(IDC_PLAY_PAUSE, IDB_PLAY_BUTTON);
-    ShowBitmap(IDC_STOP, IDB_STOP_BUTTON_GREYED);
+    m_images.Show(IDC_PLAY_PAUSE, IDB_PLAY_BUTTON);
+    m_images.Show(IDC_STOP, IDB_STOP_BUTTON_GREYED);
 }
 
 // Only a picture that plays or stands paused can fill the screen.
-void CTvClientDlg::OnFullScreen()
+void CPlayerBar::FullScreen()
 {
-    if (m_player.GetPlayState() == CEWA::statePlaying || m_player.GetPlayState() == CEWA::statePaused)
+    if (m_player.GetPlayState() == PLAYSTATE_PLAYING || m_player.GetPlayState() == PLAYSTATE_PAUSED)
         m_player.SetFullScreen(TRUE);
 }
 
-void CTvClientDlg::OnMute()
+void CPlayerBar::Mute()
 {
     if (!m_bMuted) {
         m_nSavedVolume = m_player.GetVolume();
         m_player.SetVolume(0);
-        m_bMuted = 1;
-        ShowBitmap(IDC_MUTE, IDB_SOUND_MUTED);
+        m_images.Show(IDC_MUTE, IDB_SOUND_MUTED);
     } else {
         m_player.SetVolume(m_nSavedVolume);
-        m_bMuted = 0;
-        ShowBitmap(IDC_MUTE, IDB_SOUND_ON);
+        m_images.Show(IDC_MUTE, IDB_SOUND_ON);
     }
+    m_bMuted = !m_bMuted;
 }
 
-void CTvClientDlg::OnVolumeUp()
+void CPlayerBar::VolumeUp()
 {
     StepVolume(VolumeAfterStepUp);
 }
 
-void CTvClientDlg::OnVolumeDown()
+void CPlayerBar::VolumeDown()
 {
     StepVolume(VolumeAfterStepDown);
 }
 
 // Any step turns the sound back on, even one the range refuses; the volume is read afresh.
-void CTvClientDlg::StepVolume(long (*pfnAfterStep)(long))
+void CPlayerBar::StepVolume(long (*pfnAfterStep)(long))
 {
-    m_bMuted = 0;
-    ShowBitmap(IDC_MUTE, IDB_SOUND_ON);
+    m_bMuted = false;
+    m_images.Show(IDC_MUTE, IDB_SOUND_ON);
     if (pfnAfterStep(m_player.GetVolume()) < 0)
         return;
     m_player.SetVolume(pfnAfterStep(m_player.GetVolume()));
 }
 
-void CTvClientDlg::OnPauseCommand()
+void CPlayerBar::PauseCommand()
 {
-    if (m_player.GetPlayState() == CEWA::stateConnecting)
+    if (IsConnecting())
         return;
     m_player.Pause();
-    m_nPlayState = CEWA::statePaused;
+    m_nPlayState = PLAYSTATE_PAUSED;
 }
 
 // The event's own state is not trusted: the player is asked again.
-void CTvClientDlg::OnPlayerStateChange(long)
+void CPlayerBar::OnPlayerStateChange()
 {
-    if (m_player.GetPlayState() != CEWA::statePlaying)
+    if (m_player.GetPlayState() != PLAYSTATE_PLAYING)
         m_player.SetIdlePicture(config::kIdlePicture);
-    if (m_player.GetPlayState() == CEWA::statePlaying) {
-        ShowBitmap(IDC_PLAY_PAUSE, IDB_PAUSE_BUTTON);
-        ShowBitmap(IDC_STOP, IDB_STOP_BUTTON);
+    if (m_player.GetPlayState() == PLAYSTATE_PLAYING) {
+        m_images.Show(IDC_PLAY_PAUSE, IDB_PAUSE_BUTTON);
+        m_images.Show(IDC_STOP, IDB_STOP_BUTTON);
     }
-}
-
-void CTvClientDlg::OnPlayerEvent204()
-{
-    m_player.SetFullScreen(TRUE);
-}
-
-void CTvClientDlg::OnPlayerEvent6506(short, short, long, long)
-{
-    m_player.SetFullScreen(TRUE);
 }

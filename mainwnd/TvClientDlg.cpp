@@ -1,6 +1,8 @@
 #include "mainwnd/TvClientDlg.h"
 
-#include "config/Configuration.h"
+#include <cstring>
+
+#include "channels/ChannelTable.h"
 
 namespace {
 
@@ -9,10 +11,10 @@ CDisplay g_screen;
 const char kFeaturedLinkText[] = "QuorvKalda 首届网络春晚！";
 const char kLowResolutionQuestion[] = "分辨率太低，现在重新设置？";
 const char kQuestionCaption[] = "提示";
+const char kChannelListError[] = "频道列表配置错误！";
+constexpr UINT kChannelListErrorHelpId = 1;
 
 constexpr UINT kChannelRefreshPeriodMs = 60000;
-constexpr COLORREF kTipTextColor = RGB(255, 0, 0);
-constexpr int kTipDelayMs = 150;
 
 }  // namespace
 
@@ -23,8 +25,8 @@ BEGIN_MESSAGE_MAP(CTvClientDlg, CDialog)
     ON_WM_DESTROY()
     ON_MESSAGE(WM_TRAYNOTIFY, OnTrayNotify)
     ON_STN_CLICKED(IDC_HIDE_BUTTON, OnHideToTray)
-    ON_STN_CLICKED(IDC_LIST_TOGGLE, ToggleChannelList)
-    ON_STN_CLICKED(IDC_FEATURED_LINK, OnTickerClicked)
+    ON_STN_CLICKED(IDC_LIST_TOGGLE, OnListToggleClicked)
+    ON_STN_CLICKED(IDC_FEATURED_LINK, OnFeaturedLinkClicked)
     ON_STN_CLICKED(IDC_PLAY_PAUSE, OnPlayPause)
     ON_STN_CLICKED(IDC_STOP, OnStopClicked)
     ON_STN_CLICKED(IDC_VOLUME_DOWN, OnVolumeDown)
@@ -39,34 +41,25 @@ BEGIN_MESSAGE_MAP(CTvClientDlg, CDialog)
 END_MESSAGE_MAP()
 
 BEGIN_EVENTSINK_MAP(CTvClientDlg, CDialog)
-    ON_EVENT(CTvClientDlg, IDC_PLAYER, CEWA::eventStateChange, OnPlayerStateChange)
-    ON_EVENT(CTvClientDlg, IDC_PLAYER, CEWA::eventEnterKey, OnPlayerEvent204)
-    ON_EVENT(CTvClientDlg, IDC_PLAYER, CEWA::eventDoubleClick, OnPlayerEvent6506)
+    ON_EVENT(CTvClientDlg, IDC_PLAYER, PLAYER_EVENT_STATECHANGE, OnPlayerStateChange)
+    ON_EVENT(CTvClientDlg, IDC_PLAYER, PLAYER_EVENT_ENTERKEY, OnPlayerEnterKey)
+    ON_EVENT(CTvClientDlg, IDC_PLAYER, PLAYER_EVENT_DOUBLECLICK, OnPlayerDoubleClick)
 END_EVENTSINK_MAP()
 
 CTvClientDlg::CTvClientDlg(CWnd* pParent)
     : CDialog(IDD, pParent),
       m_pDisplay(&g_screen),
       m_hIcon(::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_MAINFRAME))),
-      m_pChannelButton(),
-      m_szXmlUrl(),
+      m_playerBar(m_player, m_images, m_arrPlayUrl),
       m_szAppUrl(),
       m_szListUrl(),
       m_szHelpUrl(),
       m_szMiddleUrl(),
       m_szRightUrl(),
-      m_nCurChannel(0),
-      m_bListHidden(0),
-      m_bTabHot(),
-      m_nPlayState(0),
-      m_nSavedVolume(0),
-      m_bMuted(0),
-      m_nid(),
-      m_bWindowShown(0)
+      m_nCurChannel(0)
 {
+    m_images.Attach(this);
 }
-
-CTvClientDlg::~CTvClientDlg() = default;
 
 void CTvClientDlg::DoDataExchange(CDataExchange* pDX)
 {
@@ -75,42 +68,14 @@ void CTvClientDlg::DoDataExchange(CDataExchange* pDX)
     DDX_Control(pDX, IDC_PLAYER, m_player);
     DDX_Control(pDX, IDC_WEB_MIDDLE, m_webMiddle);
     DDX_Control(pDX, IDC_WEB_LIST, m_webList);
-    DDX_Control(pDX, IDC_LOGO, m_imgLogo);
-    DDX_Control(pDX, IDC_LIST_TOGGLE, m_imgListToggle);
-    DDX_Control(pDX, IDC_LIST_HEADER, m_imgListHeader);
     for (int i = 0; i < kChannelButtonCount; ++i)
-        DDX_Control(pDX, static_cast<int>(kChannelButtonIds[i]), m_imgChannel[i]);
-    for (int k = 0; k < kPortalTabCount; ++k)
-        DDX_Control(pDX, static_cast<int>(kPortalTabs[k].nCtrlId), m_imgTab[k]);
-    DDX_Control(pDX, IDC_HELP_TAB, m_imgHelpTab);
-    DDX_Control(pDX, IDC_SIGNOFF, m_imgSignOff);
-    DDX_Control(pDX, IDC_TOPBAR_PANEL, m_imgTopBarPanel);
-    DDX_Control(pDX, IDC_FRAME_VERTICAL, m_imgFrameVertical);
-    DDX_Control(pDX, IDC_FRAME_STRIP, m_imgFrameStrip);
-    DDX_Control(pDX, IDC_HIDE_BUTTON, m_imgHideButton);
-    DDX_Control(pDX, IDC_FULLSCREEN_BUTTON, m_imgFullScreenButton);
-    DDX_Control(pDX, IDC_CLOSE_BUTTON, m_imgCloseButton);
-    DDX_Control(pDX, IDC_TITLE_PANEL, m_imgTitlePanel);
-    DDX_Control(pDX, IDC_TITLE_RIGHT_END, m_imgTitleRightEnd);
-    DDX_Control(pDX, IDC_BAR_LEFT_END, m_imgBarLeftEnd);
-    DDX_Control(pDX, IDC_PLAY_PAUSE, m_imgPlayPause);
-    DDX_Control(pDX, IDC_STOP, m_imgStop);
-    DDX_Control(pDX, IDC_VOLUME_DOWN, m_imgVolumeDown);
-    DDX_Control(pDX, IDC_MUTE, m_imgMute);
-    DDX_Control(pDX, IDC_VOLUME_UP, m_imgVolumeUp);
-    DDX_Control(pDX, IDC_BAR_RIGHT_END, m_imgBarRightEnd);
-    DDX_Control(pDX, IDC_BAR_FULLSCREEN, m_imgBarFullScreen);
-    DDX_Control(pDX, IDC_BAR_BACKGROUND, m_imgBarBackground);
+        DDX_Control(pDX, static_cast<int>(kChannelButtons[i].nCtrlId), m_imgChannel[i]);
     DDX_Control(pDX, IDC_FEATURED_LINK, m_txtFeaturedLink);
 }
 
-// The tooltips do not subclass their buttons: this is how they see the mouse.
 BOOL CTvClientDlg::PreTranslateMessage(MSG* pMsg)
 {
-    for (CToolTipCtrl& tip : m_tipChannel) {
-        if (tip.m_hWnd != nullptr)
-            tip.RelayEvent(pMsg);
-    }
+    m_channelTips.RelayEvent(pMsg);
     return CDialog::PreTranslateMessage(pMsg);
 }
 
@@ -122,33 +87,26 @@ BOOL CTvClientDlg::OnInitDialog()
     SetIcon(m_hIcon, FALSE);
     config::DeleteTempConfig();
     CheckScreenResolution();
-    AddTrayIcon();
-    m_bWindowShown = 1;
+    m_trayIcon.Add(*this, m_hIcon);
 
-    m_player.SetProperty(CEWA::dispidContextMenu, COleVariant(FALSE, VT_BOOL));
+    m_player.SetContextMenu(FALSE);
     m_strIniFile = config::kIniFile;
     m_strVersionFile = config::kVersionFile;
-    m_nSavedVolume = 0;
-    m_bMuted = 0;
     m_player.SetIdlePicture(config::kIdlePicture);
-
-    for (UINT nCtrlId : kImageStaticIds)
-        GetDlgItem(static_cast<int>(nCtrlId))->ModifyStyle(0, SS_BITMAP, 0);
-    // The column's handle takes clicks, so that the column can be collapsed and expanded.
-    m_imgListToggle.ModifyStyle(0, SS_NOTIFY, 0);
+    m_images.PrepareStatics();
 
     LoadChannelList();
     InitWebPanes();
-    CreateChannelTips();
-    RefreshOnlineCounts();
+    m_images.ShowStartImages();
+    m_images.ShowCurrentChannel(m_nCurChannel);
+    m_channelTips.Create(m_imgChannel);
+    m_onlineCounts.Refresh(m_strIniFile);
     SetTimer(TIMER_CHANNEL_REFRESH, kChannelRefreshPeriodMs, nullptr);
-    RefreshOnlineCounts();
-    for (int& bHot : m_bTabHot)
-        bHot = 0;
-    CaptureLayoutRects();
+    m_onlineCounts.Refresh(m_strIniFile);
+    // The window still stands at the screen's origin, so these are offsets from its outer corner.
+    m_channelColumn.CaptureRects(*this);
+    m_tabHover.CaptureRects(*this);
     m_txtFeaturedLink.SetWindowText(kFeaturedLinkText);
-    m_nPlayState = 0;
-    m_nCurChannel = 0;
     Play();
     return TRUE;
 }
@@ -174,25 +132,173 @@ void CTvClientDlg::CheckScreenResolution()
         m_pDisplay->SwitchToMinimumMode();
 }
 
-// The window still stands at the screen's origin, so these are offsets from its outer corner.
-void CTvClientDlg::CaptureLayoutRects()
+void CTvClientDlg::LoadChannelList()
 {
-    m_webMiddle.GetWindowRect(&m_rcLowerPane);
-    m_webList.GetWindowRect(&m_rcListPane);
-    m_imgListToggle.GetWindowRect(&m_rcToggle);
-    m_imgLogo.GetWindowRect(&m_rcLogo);
-    for (int k = 0; k < kPortalTabCount; ++k)
-        m_imgTab[k].GetWindowRect(&m_rcTab[k]);
+    try {
+        channels::ReadPlayUrls(config::kChannelFile, m_arrPlayUrl);
+    } catch (...) {
+        // Unreadable, or more than memory holds: the client cannot run without its channels,
+        // whatever the answer.
+        AfxMessageBox(kChannelListError, MB_OKCANCEL, kChannelListErrorHelpId);
+        // The process ends here, without the window's destruction that would take the icon away.
+        m_trayIcon.Remove();
+        ::ExitProcess(1);
+    }
+    channels::ReadChannelNumbers(m_strIniFile, m_arrChannelNum);
 }
 
-void CTvClientDlg::CreateChannelTips()
+void CTvClientDlg::InitWebPanes()
 {
-    for (int i = 0; i < kChannelButtonCount; ++i)
-        m_pChannelButton[i] = GetDlgItem(static_cast<int>(kChannelButtonIds[i]));
-    for (int i = 0; i < kChannelButtonCount; ++i) {
-        m_tipChannel[i].Create(m_pChannelButton[i], TTS_ALWAYSTIP);
-        m_tipChannel[i].AddTool(m_pChannelButton[i], LPSTR_TEXTCALLBACKA);
-        m_tipChannel[i].SetTipTextColor(kTipTextColor);
-        m_tipChannel[i].SetDelayTime(TTDT_AUTOMATIC, kTipDelayMs);
+    config::ReadString(config::kListUrl, m_strIniFile, m_szListUrl);
+    config::ReadString(config::kAppUrl, m_strIniFile, m_szAppUrl);
+    config::ReadString(config::kMiddleUrl, m_strIniFile, m_szMiddleUrl);
+    config::ReadString(config::kRightUrl, m_strIniFile, m_szRightUrl);
+    config::ReadString(config::kHelpUrl, m_strIniFile, m_szHelpUrl);
+    // Without channel numbers there is no first list page: the pane stays blank and the rest
+    // of the start goes on.
+    if (!m_arrChannelNum.IsEmpty())
+        m_webList.Navigate(MakeListUrl(m_arrChannelNum.GetAt(0)));
+    m_webRight.Navigate(m_szRightUrl);
+    m_webMiddle.Navigate(m_szMiddleUrl);
+}
+
+CString CTvClientDlg::MakeListUrl(LPCSTR lpszChannelNum) const
+{
+    return CString(m_szListUrl) + lpszChannelNum;
+}
+
+// A single click shows the channel's programme list; the channel playing stays as it is.
+void CTvClientDlg::OnChannelClicked(UINT nID)
+{
+    const int nChannel = ChannelIndexOf(nID);
+    if (nChannel >= 0)
+        m_webList.Navigate(MakeListUrl(m_arrChannelNum.GetAt(nChannel)));
+}
+
+void CTvClientDlg::OnChannelDblClk(UINT nID)
+{
+    const int nChannel = ChannelIndexOf(nID);
+    if (nChannel >= 0)
+        SwitchToChannel(nChannel);
+}
+
+void CTvClientDlg::OnFeaturedLinkClicked()
+{
+    SwitchToChannel(kFeaturedChannel);
+}
+
+void CTvClientDlg::SwitchToChannel(int nChannel)
+{
+    if (nChannel == m_nCurChannel)
+        return;
+    m_nCurChannel = nChannel;
+    m_images.ShowCurrentChannel(nChannel);
+    m_playerBar.Restart(nChannel);
+}
+
+void CTvClientDlg::OnTimer(UINT_PTR nIDEvent)
+{
+    if (nIDEvent == TIMER_CHANNEL_REFRESH)
+        m_onlineCounts.Refresh(m_strIniFile);
+}
+
+// The counts may have changed since the last move: the tips are rebuilt every time.
+void CTvClientDlg::OnMouseMove(UINT, CPoint point)
+{
+    m_tabHover.Track(point, m_images);
+    m_channelTips.ShowCounts(m_onlineCounts);
+    Default();
+}
+
+// Only statics that take the mouse ever name themselves here, so the hand marks what is clickable.
+BOOL CTvClientDlg::OnSetCursor(CWnd* pWnd, UINT, UINT)
+{
+    char className[80] = "";
+    if (pWnd != nullptr)
+        ::GetClassNameA(pWnd->m_hWnd, className, sizeof(className));
+    if (std::strcmp(className, "Static") == 0) {
+        ::SetCursor(::LoadCursorA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDC_SKIN_HAND)));
+        return TRUE;
     }
+    return static_cast<BOOL>(Default());
+}
+
+void CTvClientDlg::OnListToggleClicked()
+{
+    m_channelColumn.Toggle(*this, m_images);
+}
+
+void CTvClientDlg::OnHideToTray()
+{
+    m_trayIcon.HideWindow(*this);
+}
+
+void CTvClientDlg::Play()
+{
+    m_playerBar.Play(m_nCurChannel);
+}
+
+void CTvClientDlg::OnPlayPause()
+{
+    m_playerBar.PlayPause(m_nCurChannel);
+}
+
+void CTvClientDlg::OnStopClicked()
+{
+    m_playerBar.Stop();
+}
+
+void CTvClientDlg::OnFullScreen()
+{
+    m_playerBar.FullScreen();
+}
+
+void CTvClientDlg::OnMute()
+{
+    m_playerBar.Mute();
+}
+
+void CTvClientDlg::OnVolumeUp()
+{
+    m_playerBar.VolumeUp();
+}
+
+void CTvClientDlg::OnVolumeDown()
+{
+    m_playerBar.VolumeDown();
+}
+
+void CTvClientDlg::OnPauseCommand()
+{
+    m_playerBar.PauseCommand();
+}
+
+void CTvClientDlg::OnPlayerStateChange(long)
+{
+    m_playerBar.OnPlayerStateChange();
+}
+
+void CTvClientDlg::OnPlayerEnterKey()
+{
+    m_player.SetFullScreen(TRUE);
+}
+
+void CTvClientDlg::OnPlayerDoubleClick(short, short, long, long)
+{
+    m_player.SetFullScreen(TRUE);
+}
+
+LRESULT CTvClientDlg::OnTrayNotify(WPARAM wParam, LPARAM lParam)
+{
+    return m_trayIcon.OnNotify(*this, wParam, lParam);
+}
+
+// Playback stops as with the stop button, and the icon goes with the window. A dialog that
+// failed to create its controls has no player to stop.
+void CTvClientDlg::OnDestroy()
+{
+    if (m_player.GetControlDispatch() != nullptr)
+        m_playerBar.Stop();
+    m_trayIcon.Remove();
+    CDialog::OnDestroy();
 }

@@ -1,4 +1,4 @@
-// Which control shows which bitmap: the tables the skin's operations share.
+// The window's image statics: which control shows which bitmap, and which of them take clicks.
 #pragma once
 
 #include <windows.h>
@@ -6,46 +6,109 @@
 #include "resource.h"
 
 constexpr int kChannelButtonCount = 14;
+// The featured link plays the channel after the buttons' ones.
+constexpr int kFeaturedChannel = kChannelButtonCount;
+constexpr int kPortalTabCount = 6;
+
+// A static that shows a skin bitmap; its start image is also its normal look.
+struct ImageStatic {
+    UINT nCtrlId;
+    UINT nStartBitmap;
+    bool bTakesClicks;
+};
+
+// Every static of the window but the featured channel's text link.
+constexpr ImageStatic kImageStatics[] = {
+    // Title bar
+    {IDC_LOGO, IDB_LOGO, true},
+    {IDC_TAB1, IDB_TAB1, false},
+    {IDC_TAB2, IDB_TAB2, false},
+    {IDC_TAB3, IDB_TAB3, false},
+    {IDC_TAB4, IDB_TAB4, false},
+    {IDC_TAB5, IDB_TAB5, false},
+    {IDC_TAB6, IDB_TAB6, false},
+    {IDC_HELP_TAB, IDB_HELP_TAB, true},
+    {IDC_SIGNOFF, IDB_SIGNOFF, false},
+    {IDC_TOPBAR_PANEL, IDB_TOPBAR_PANEL, false},
+    {IDC_FRAME_VERTICAL, IDB_FRAME_VERTICAL, false},
+    {IDC_FRAME_STRIP, IDB_FRAME_STRIP, false},
+    {IDC_HIDE_BUTTON, IDB_HIDE_BUTTON, true},
+    {IDC_FULLSCREEN_BUTTON, IDB_FULLSCREEN_BUTTON, true},
+    {IDC_CLOSE_BUTTON, IDB_CLOSE_BUTTON, true},
+    {IDC_TITLE_PANEL, IDB_TITLE_PANEL, false},
+    {IDC_TITLE_RIGHT_END, IDB_TITLE_RIGHT_END, false},
+    // Channel column: the handle takes clicks so that the column can be collapsed and expanded
+    {IDC_LIST_TOGGLE, IDB_LIST_HANDLE_SHOWN, true},
+    {IDC_LIST_HEADER, IDB_LIST_HEADER, false},
+    {IDC_CHANNEL0, IDB_CHANNEL0, true},
+    {IDC_CHANNEL1, IDB_CHANNEL1, true},
+    {IDC_CHANNEL2, IDB_CHANNEL2, true},
+    {IDC_CHANNEL3, IDB_CHANNEL3, true},
+    {IDC_CHANNEL4, IDB_CHANNEL4, true},
+    {IDC_CHANNEL5, IDB_CHANNEL5, true},
+    {IDC_CHANNEL6, IDB_CHANNEL6, true},
+    {IDC_CHANNEL7, IDB_CHANNEL7, true},
+    {IDC_CHANNEL8, IDB_CHANNEL8, true},
+    {IDC_CHANNEL9, IDB_CHANNEL9, true},
+    {IDC_CHANNEL10, IDB_CHANNEL10, true},
+    {IDC_CHANNEL11, IDB_CHANNEL11, true},
+    {IDC_CHANNEL12, IDB_CHANNEL12, true},
+    {IDC_CHANNEL13, IDB_CHANNEL13, true},
+    // Player bar
+    {IDC_BAR_LEFT_END, IDB_BAR_LEFT_END, false},
+    {IDC_PLAY_PAUSE, IDB_PAUSE_BUTTON, true},
+    {IDC_STOP, IDB_STOP_BUTTON, true},
+    {IDC_VOLUME_DOWN, IDB_VOLUME_DOWN, true},
+    {IDC_MUTE, IDB_SOUND_ON, true},
+    {IDC_VOLUME_UP, IDB_VOLUME_UP, true},
+    {IDC_BAR_RIGHT_END, IDB_BAR_RIGHT_END, false},
+    {IDC_BAR_FULLSCREEN, IDB_BAR_FULLSCREEN, true},
+    {IDC_BAR_BACKGROUND, IDB_BAR_BACKGROUND, false},
+};
+
+// The start image of an image static; 0 for any other control.
+constexpr UINT StartBitmapOf(UINT nCtrlId)
+{
+    for (const ImageStatic& image : kImageStatics) {
+        if (image.nCtrlId == nCtrlId)
+            return image.nStartBitmap;
+    }
+    return 0;
+}
+
+struct ChannelButton {
+    UINT nCtrlId;
+    UINT nSelectedBitmap;
+};
 
 // Channel buttons in channel-index order.
-constexpr UINT kChannelButtonIds[kChannelButtonCount] = {
-    IDC_CHANNEL0, IDC_CHANNEL1, IDC_CHANNEL2, IDC_CHANNEL3, IDC_CHANNEL4, IDC_CHANNEL5, IDC_CHANNEL6,
-    IDC_CHANNEL7, IDC_CHANNEL8, IDC_CHANNEL9, IDC_CHANNEL10, IDC_CHANNEL11, IDC_CHANNEL12, IDC_CHANNEL13,
+constexpr ChannelButton kChannelButtons[kChannelButtonCount] = {
+    {IDC_CHANNEL0, IDB_CHANNEL0_SELECTED},   {IDC_CHANNEL1, IDB_CHANNEL1_SELECTED},
+    {IDC_CHANNEL2, IDB_CHANNEL2_SELECTED},   {IDC_CHANNEL3, IDB_CHANNEL3_SELECTED},
+    {IDC_CHANNEL4, IDB_CHANNEL4_SELECTED},   {IDC_CHANNEL5, IDB_CHANNEL5_SELECTED},
+    {IDC_CHANNEL6, IDB_CHANNEL6_SELECTED},   {IDC_CHANNEL7, IDB_CHANNEL7_SELECTED},
+    {IDC_CHANNEL8, IDB_CHANNEL8_SELECTED},   {IDC_CHANNEL9, IDB_CHANNEL9_SELECTED},
+    {IDC_CHANNEL10, IDB_CHANNEL10_SELECTED}, {IDC_CHANNEL11, IDB_CHANNEL11_SELECTED},
+    {IDC_CHANNEL12, IDB_CHANNEL12_SELECTED}, {IDC_CHANNEL13, IDB_CHANNEL13_SELECTED},
 };
 
-constexpr UINT kChannelNormalBitmaps[kChannelButtonCount] = {
-    IDB_CHANNEL0, IDB_CHANNEL1, IDB_CHANNEL2, IDB_CHANNEL3, IDB_CHANNEL4, IDB_CHANNEL5, IDB_CHANNEL6,
-    IDB_CHANNEL7, IDB_CHANNEL8, IDB_CHANNEL9, IDB_CHANNEL10, IDB_CHANNEL11, IDB_CHANNEL12, IDB_CHANNEL13,
-};
-
-constexpr UINT kChannelSelectedBitmaps[kChannelButtonCount] = {
-    IDB_CHANNEL0_SELECTED, IDB_CHANNEL1_SELECTED, IDB_CHANNEL2_SELECTED,  IDB_CHANNEL3_SELECTED,
-    IDB_CHANNEL4_SELECTED, IDB_CHANNEL5_SELECTED, IDB_CHANNEL6_SELECTED,  IDB_CHANNEL7_SELECTED,
-    IDB_CHANNEL8_SELECTED, IDB_CHANNEL9_SELECTED, IDB_CHANNEL10_SELECTED, IDB_CHANNEL11_SELECTED,
-    IDB_CHANNEL12_SELECTED, IDB_CHANNEL13_SELECTED,
-};
-
-constexpr int kPortalTabCount = 6;
+// The channel index of a channel button, or -1 for any other control.
+constexpr int ChannelIndexOf(UINT nCtrlId)
+{
+    for (int i = 0; i < kChannelButtonCount; ++i) {
+        if (kChannelButtons[i].nCtrlId == nCtrlId)
+            return i;
+    }
+    return -1;
+}
 
 struct PortalTab {
     UINT nCtrlId;
-    UINT nNormalBitmap;
     UINT nHotBitmap;
 };
 
+// The portal tabs; tab number k at k - 1.
 constexpr PortalTab kPortalTabs[kPortalTabCount] = {
-    {IDC_TAB1, IDB_TAB1, IDB_TAB1_HOT}, {IDC_TAB2, IDB_TAB2, IDB_TAB2_HOT}, {IDC_TAB3, IDB_TAB3, IDB_TAB3_HOT},
-    {IDC_TAB4, IDB_TAB4, IDB_TAB4_HOT}, {IDC_TAB5, IDB_TAB5, IDB_TAB5_HOT}, {IDC_TAB6, IDB_TAB6, IDB_TAB6_HOT},
-};
-
-// Every static but the featured channel's text link shows a bitmap.
-constexpr int kImageStaticCount = 42;
-constexpr UINT kImageStaticIds[kImageStaticCount] = {
-    IDC_LOGO, IDC_LIST_TOGGLE, IDC_CHANNEL0, IDC_CHANNEL1, IDC_LIST_HEADER, IDC_CHANNEL2, IDC_CHANNEL3,
-    IDC_CHANNEL4, IDC_CHANNEL5, IDC_CHANNEL6, IDC_CHANNEL7, IDC_CHANNEL8, IDC_CHANNEL9, IDC_CHANNEL10,
-    IDC_CHANNEL11, IDC_TAB1, IDC_TAB2, IDC_TAB3, IDC_TAB4, IDC_TAB5, IDC_TAB6, IDC_HELP_TAB, IDC_SIGNOFF,
-    IDC_TOPBAR_PANEL, IDC_FRAME_VERTICAL, IDC_FRAME_STRIP, IDC_HIDE_BUTTON, IDC_FULLSCREEN_BUTTON,
-    IDC_CLOSE_BUTTON, IDC_TITLE_PANEL, IDC_TITLE_RIGHT_END, IDC_CHANNEL12, IDC_PLAY_PAUSE, IDC_STOP,
-    IDC_BAR_LEFT_END, IDC_BAR_FULLSCREEN, IDC_VOLUME_DOWN, IDC_MUTE, IDC_VOLUME_UP, IDC_BAR_RIGHT_END,
-    IDC_BAR_BACKGROUND, IDC_CHANNEL13,
+    {IDC_TAB1, IDB_TAB1_HOT}, {IDC_TAB2, IDB_TAB2_HOT}, {IDC_TAB3, IDB_TAB3_HOT},
+    {IDC_TAB4, IDB_TAB4_HOT}, {IDC_TAB5, IDB_TAB5_HOT}, {IDC_TAB6, IDB_TAB6_HOT},
 };

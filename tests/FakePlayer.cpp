@@ -1,8 +1,8 @@
 #include "FakePlayer.h"
 
-namespace {
+#include "player/PlayerIds.h"
 
-const CLSID CLSID_Player = {0x18226BF8, 0xDC0B, 0x4D81, {0x80, 0xE9, 0xA4, 0x1A, 0xE3, 0x7B, 0xB7, 0x3A}};
+namespace {
 
 std::string Describe(const VARIANT& value)
 {
@@ -59,7 +59,7 @@ public:
     STUB(E_NOTIMPL, Unadvise, DWORD) STUB(E_NOTIMPL, EnumAdvise, IEnumSTATDATA**)
     STUB(E_NOTIMPL, SetColorScheme, LOGPALETTE*) STUB(E_NOTIMPL, GetTypeInfo, UINT, LCID, ITypeInfo**)
     STUB(E_NOTIMPL, GetIDsOfNames, REFIID, LPOLESTR*, UINT, LCID, DISPID*)
-    STDMETHODIMP GetUserClassID(CLSID* pClsid) override { return *pClsid = CLSID_Player, S_OK; }
+    STDMETHODIMP GetUserClassID(CLSID* pClsid) override { return *pClsid = CLSID_P2PPlayer, S_OK; }
     STDMETHODIMP GetMiscStatus(DWORD, DWORD* pStatus) override { return *pStatus = 0, S_OK; }
     STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override { return *pctinfo = 0, S_OK; }
 
@@ -71,12 +71,12 @@ public:
             if (pParams->cArgs != 1)
                 return DISP_E_BADPARAMCOUNT;
             m_pOwner->m_calls.push_back("put " + std::to_string(dispid) + " " + Describe(pParams->rgvarg[0]));
-            if (dispid == 5)
+            if (dispid == PLAYER_DISPID_VOLUME)
                 m_pOwner->m_nVolume = V_I4(&pParams->rgvarg[0]);
         } else if (wFlags & DISPATCH_PROPERTYGET) {
             m_pOwner->m_calls.push_back("get " + std::to_string(dispid));
             V_VT(pResult) = VT_I4;
-            V_I4(pResult) = dispid == 5 ? m_pOwner->m_nVolume : m_pOwner->m_nPlayState;
+            V_I4(pResult) = dispid == PLAYER_DISPID_VOLUME ? m_pOwner->m_nVolume : m_pOwner->m_nPlayState;
         } else {
             m_pOwner->m_calls.push_back("call " + std::to_string(dispid));
         }
@@ -114,7 +114,7 @@ private:
 
 CFakePlayerRegistration::CFakePlayerRegistration(bool bCreatable) : m_pFactory(new CFakePlayerFactory(this, bCreatable))
 {
-    ::CoRegisterClassObject(CLSID_Player, m_pFactory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &m_dwCookie);
+    ::CoRegisterClassObject(CLSID_P2PPlayer, m_pFactory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &m_dwCookie);
 }
 
 CFakePlayerRegistration::~CFakePlayerRegistration()

@@ -2,6 +2,8 @@
 
 #include "LocalHttpServer.h"
 
+#include "MessagePump.h"
+
 CLocalHttpServer::CLocalHttpServer(unsigned short nPort)
 {
     WSADATA data;
@@ -48,10 +50,7 @@ std::vector<std::string> CLocalHttpServer::Requests(const std::string& prefix, s
 
 bool CLocalHttpServer::WaitFor(const std::string& prefix, DWORD nTimeoutMs) const
 {
-    const DWORD start = ::GetTickCount();
-    while (Requests(prefix).empty() && ::GetTickCount() - start < nTimeoutMs)
-        PumpMessages(10);
-    return !Requests(prefix).empty();
+    return PumpUntil([&] { return !Requests(prefix).empty(); }, nTimeoutMs);
 }
 
 void CLocalHttpServer::Answer(UINT_PTR client)
@@ -80,14 +79,4 @@ void CLocalHttpServer::Answer(UINT_PTR client)
                                  "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" + body;
     // A blocking socket sends it all before it returns.
     ::send(client, response.data(), static_cast<int>(response.size()), 0);
-}
-
-void PumpMessages(DWORD nMs)
-{
-    for (const DWORD start = ::GetTickCount(); ::GetTickCount() - start < nMs;) {
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            ::DispatchMessageA(&msg);
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
 }

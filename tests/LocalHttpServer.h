@@ -38,5 +38,3 @@ private:
     std::map<std::string, std::string> m_documents;
     std::vector<std::string> m_requests;
 };
-
-void PumpMessages(DWORD nMs);

@@ -10,34 +10,29 @@
 #include <string>
 #include <vector>
 
+#include "CountsDocument.h"
 #include "FakePlayer.h"
 #include "TestApp.h"
 #include "mainwnd/TvClientDlg.h"
-
-using Strings = std::vector<std::string>;
 
 // Exposes the window's state to the tests.
 class CProbeTvClientDlg : public CTvClientDlg {
 public:
     using CTvClientDlg::AddAboutMenuItem;
     using CTvClientDlg::m_arrChannelNum;
-    using CTvClientDlg::m_arrOnlineCount;
     using CTvClientDlg::m_arrPlayUrl;
-    using CTvClientDlg::m_bitmaps;
-    using CTvClientDlg::m_bWindowShown;
+    using CTvClientDlg::m_channelColumn;
+    using CTvClientDlg::m_channelTips;
     using CTvClientDlg::m_hIcon;
-    using CTvClientDlg::m_nid;
+    using CTvClientDlg::m_images;
     using CTvClientDlg::m_nCurChannel;
-    using CTvClientDlg::m_nPlayState;
-    using CTvClientDlg::m_pChannelButton;
-    using CTvClientDlg::m_rcListPane;
-    using CTvClientDlg::m_rcLogo;
-    using CTvClientDlg::m_rcLowerPane;
-    using CTvClientDlg::m_rcTab;
-    using CTvClientDlg::m_rcToggle;
+    using CTvClientDlg::m_onlineCounts;
+    using CTvClientDlg::m_playerBar;
     using CTvClientDlg::m_strIniFile;
     using CTvClientDlg::m_strVersionFile;
-    using CTvClientDlg::m_tipChannel;
+    using CTvClientDlg::m_tabHover;
+    using CTvClientDlg::m_trayIcon;
+    using CTvClientDlg::m_webList;
 };
 
 class CFakeDisplay : public CDisplay {
@@ -102,7 +97,15 @@ protected:
     UINT Shown(UINT nID)
     {
         const LRESULT hShown = ::SendMessageA(Item(nID), STM_GETIMAGE, IMAGE_BITMAP, 0);
-        return m_dlg.m_bitmaps.IdOf(reinterpret_cast<HBITMAP>(hShown));
+        return m_dlg.m_images.m_bitmaps.IdOf(reinterpret_cast<HBITMAP>(hShown));
+    }
+
+    // A handler failed: the framework reported it with the stop icon, once.
+    static void ExpectInvalidArgumentReported()
+    {
+        ASSERT_EQ(TestApp().m_messages.size(), 1u);
+        EXPECT_STREQ(TestApp().m_messages[0].text, "An invalid argument was encountered.");
+        EXPECT_EQ(TestApp().m_messages[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONSTOP));
     }
 
     // The mouse as the static sees it: the static tells the dialog.

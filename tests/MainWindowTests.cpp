@@ -1,73 +1,62 @@
 // The main window as it starts, shows itself, goes to the tray icon and ends.
 #include "MainWindowFixture.h"
+#include "MessagePump.h"
 
 namespace {
 
-const UINT kTemplateOrder[] = {
-    1061, 1001, 1018, 1019, 1020, 1021, 1022, 1023, 1024, 1025, 1026, 1027, 1028, 1029, 1030, 1031,
-    1032, 1005, 1010, 1036, 1037, 1038, 1039, 1040, 1041, 1042, 1043, 1044, 1045, 1046, 1047, 1048,
-    1049, 1050, 1051, 1052, 1057, 1058, 1056, 1060, 1062, 1064, 1063, 1065, 1002, 1068, 1070,
-};
-
-// The image each static shows once the window is up.
-const struct {
-    UINT nCtrlId;
-    UINT nBitmapId;
-} kStartImages[] = {
-    {1057, 180}, {1058, 181}, {1062, 201}, {1063, 202}, {1064, 200}, {1065, 203}, {1018, 151}, {1036, 152},
-    {1037, 153}, {1038, 154}, {1039, 155}, {1040, 156}, {1041, 157}, {1042, 158}, {1043, 159}, {1044, 170},
-    {1045, 161}, {1046, 160}, {1047, 162}, {1048, 163}, {1049, 164}, {1050, 167}, {1051, 165}, {1056, 177},
-    {1061, 184}, {1060, 183}, {1019, 132}, {1022, 134}, {1020, 192}, {1021, 136}, {1023, 137}, {1024, 138},
-    {1025, 139}, {1026, 140}, {1027, 141}, {1028, 142}, {1029, 143}, {1030, 144}, {1031, 145}, {1032, 146},
-    {1052, 169}, {1068, 219},
-};
+const char kWebBrowserClass[] = "{8856F961-340A-11D0-A96B-00C04FD705A2}";
+const char kPlayerClass[] = "{18226BF8-DC0B-4D81-80E9-A41AE37BB73A}";
 
 void CALLBACK CloseMainWindow(HWND, UINT, UINT_PTR, DWORD)
 {
     ::PostMessageA(::FindWindowA(nullptr, "Kalda网络电视"), WM_COMMAND, IDCANCEL, 0);
 }
 
-TEST_F(MainWindowTest, AllControlsExistInTemplateOrderWithTheirClasses)
+std::string ClassOf(HWND hWnd)
 {
-    Open();
-    std::vector<UINT> ids;
-    for (HWND hChild = ::GetWindow(m_dlg.m_hWnd, GW_CHILD); hChild; hChild = ::GetWindow(hChild, GW_HWNDNEXT)) {
-        const UINT id = static_cast<UINT>(::GetDlgCtrlID(hChild));
-        ids.push_back(id);
-        char name[80] = "";
-        ::GetClassNameA(hChild, name, sizeof(name));
-        const bool bWeb = id == 1001 || id == 1005 || id == 1010;
-        const char* expected = bWeb ? "{8856F961-340A-11D0-A96B-00C04FD705A2}"
-                               : id == 1002 ? "{18226BF8-DC0B-4D81-80E9-A41AE37BB73A}" : "Static";
-        EXPECT_STREQ(name, expected) << id;
-        // Each web pane really hosts a browser window inside its place in the dialog.
-        if (bWeb) {
-            EXPECT_NE(::GetWindow(hChild, GW_CHILD), nullptr) << id;
-        }
-    }
-    EXPECT_EQ(ids, std::vector<UINT>(std::begin(kTemplateOrder), std::end(kTemplateOrder)));
+    char name[80] = "";
+    ::GetClassNameA(hWnd, name, sizeof(name));
+    return name;
 }
 
-TEST_F(MainWindowTest, StaticsShowTheirStartImagesAtTheirBitmapsSizes)
+TEST_F(MainWindowTest, EveryStaticShowsItsStartImageAtItsSizeAndTakesClicksOnlyWhereItShould)
 {
     Open();
-    for (const auto& image : kStartImages) {
+    int nStatics = 0;
+    for (HWND hChild = ::GetWindow(m_dlg.m_hWnd, GW_CHILD); hChild; hChild = ::GetWindow(hChild, GW_HWNDNEXT))
+        nStatics += ClassOf(hChild) == "Static";
+    EXPECT_EQ(nStatics, static_cast<int>(std::size(kImageStatics)) + 1);  // and the featured link
+
+    for (const ImageStatic& image : kImageStatics) {
         SCOPED_TRACE(image.nCtrlId);
-        EXPECT_EQ(::GetWindowLongA(Item(image.nCtrlId), GWL_STYLE) & SS_TYPEMASK, SS_BITMAP);
-        EXPECT_EQ(Shown(image.nCtrlId), image.nBitmapId);
+        HWND hStatic = Item(image.nCtrlId);
+        ASSERT_EQ(ClassOf(hStatic), "Static");
+        EXPECT_EQ(::GetWindowLongA(hStatic, GWL_STYLE) & SS_TYPEMASK, SS_BITMAP);
+        // Channel 0 plays at start and shows its selected look.
+        const UINT nExpected = image.nCtrlId == IDC_CHANNEL0 ? IDB_CHANNEL0_SELECTED : image.nStartBitmap;
+        EXPECT_EQ(Shown(image.nCtrlId), nExpected);
         BITMAP bitmap{};
-        ::GetObjectA(m_dlg.m_bitmaps.Get(image.nBitmapId), sizeof(bitmap), &bitmap);
+        ::GetObjectA(m_dlg.m_images.m_bitmaps.Get(nExpected), sizeof(bitmap), &bitmap);
         CRect rc;
-        ::GetWindowRect(Item(image.nCtrlId), &rc);
+        ::GetWindowRect(hStatic, &rc);
         EXPECT_EQ(rc.Width(), bitmap.bmWidth);
         EXPECT_EQ(rc.Height(), bitmap.bmHeight);
+        // A static that does not take clicks lets the mouse through to the window.
+        EXPECT_EQ(::SendMessageA(hStatic, WM_NCHITTEST, 0, 0), image.bTakesClicks ? HTCLIENT : HTTRANSPARENT);
     }
+    // One load per resource id: the start images and channel 0's selected look.
+    EXPECT_EQ(m_dlg.m_images.m_bitmaps.LoadedCount(), static_cast<int>(std::size(kImageStatics)) + 1);
+
     EXPECT_EQ(::GetWindowLongA(Item(IDC_FEATURED_LINK), GWL_STYLE) & SS_TYPEMASK, SS_LEFT);
     char text[64] = "";
     ::GetWindowTextA(Item(IDC_FEATURED_LINK), text, sizeof(text));
     EXPECT_STREQ(text, "QuorvKalda 首届网络春晚！");
-    // One load per resource id: the 42 start images and channel 0's normal look, replaced at once.
-    EXPECT_EQ(m_dlg.m_bitmaps.LoadedCount(), 43);
+    // Each web pane really hosts a browser window inside its place in the dialog.
+    for (UINT nID : {IDC_WEB_RIGHT, IDC_WEB_MIDDLE, IDC_WEB_LIST}) {
+        EXPECT_EQ(ClassOf(Item(nID)), kWebBrowserClass) << nID;
+        EXPECT_NE(::GetWindow(Item(nID), GW_CHILD), nullptr) << nID;
+    }
+    EXPECT_EQ(ClassOf(Item(IDC_PLAYER)), kPlayerClass);
 }
 
 TEST_F(MainWindowTest, StartUpTalksToThePlayerInItsOrderAndTheEndStopsWhatPlays)
@@ -83,14 +72,14 @@ TEST_F(MainWindowTest, StartUpTalksToThePlayerInItsOrderAndTheEndStopsWhatPlays)
     EXPECT_STREQ(m_dlg.m_arrPlayUrl[2], "play://three");
     ASSERT_EQ(m_dlg.m_arrChannelNum.GetSize(), 2);
     EXPECT_STREQ(m_dlg.m_arrChannelNum[1], "102");
-    EXPECT_EQ(m_dlg.m_nPlayState, 2);
+    EXPECT_EQ(m_dlg.m_playerBar.m_nPlayState, PLAYSTATE_PLAYING);
     EXPECT_EQ(m_dlg.m_nCurChannel, 0);
     EXPECT_NE(m_dlg.m_hIcon, nullptr);
     EXPECT_EQ(reinterpret_cast<HICON>(m_dlg.SendMessage(WM_GETICON, ICON_BIG)), m_dlg.m_hIcon);
     EXPECT_EQ(reinterpret_cast<HICON>(m_dlg.SendMessage(WM_GETICON, ICON_SMALL)), m_dlg.m_hIcon);
 
     m_player->m_calls.clear();
-    m_player->m_nPlayState = 2;
+    m_player->m_nPlayState = PLAYSTATE_PLAYING;
     m_dlg.DestroyWindow();
     EXPECT_EQ(m_player->m_calls, (Strings{"get 6", "call 27"}));
 }
@@ -104,24 +93,21 @@ TEST_F(MainWindowTest, LayoutRectanglesAreTakenAtTheScreenOrigin)
     const struct {
         const CRect& rc;
         UINT nCtrlId;
-    } captured[] = {{m_dlg.m_rcLowerPane, IDC_WEB_MIDDLE}, {m_dlg.m_rcListPane, IDC_WEB_LIST},
-                    {m_dlg.m_rcToggle, IDC_LIST_TOGGLE},   {m_dlg.m_rcLogo, IDC_LOGO},
-                    {m_dlg.m_rcTab[0], IDC_TAB1},           {m_dlg.m_rcTab[5], IDC_TAB6}};
+    } captured[] = {{m_dlg.m_channelColumn.m_rcLowerPane, IDC_WEB_MIDDLE},
+                    {m_dlg.m_channelColumn.m_rcListPane, IDC_WEB_LIST},
+                    {m_dlg.m_channelColumn.m_rcToggle, IDC_LIST_TOGGLE},
+                    {m_dlg.m_channelColumn.m_rcLogo, IDC_LOGO},
+                    {m_dlg.m_tabHover.m_rcTab[0], IDC_TAB1},
+                    {m_dlg.m_tabHover.m_rcTab[5], IDC_TAB6}};
     for (const auto& c : captured) {
         CRect actual;
         ::GetWindowRect(Item(c.nCtrlId), &actual);
         EXPECT_EQ(c.rc, actual) << c.nCtrlId;
     }
-    const int tabWidths[] = {104, 106, 102, 101, 80, 147};
-    for (int k = 0; k < 6; ++k) {
-        EXPECT_EQ(m_dlg.m_rcTab[k].Width(), tabWidths[k]) << k;
-        EXPECT_EQ(m_dlg.m_rcTab[k].Height(), 65) << k;
-    }
-    EXPECT_EQ(m_dlg.m_rcToggle.Height(), 672);
     // The logo sits just inside the frame and caption.
     POINT clientOrigin = {0, 0};
     ::ClientToScreen(m_dlg.m_hWnd, &clientOrigin);
-    EXPECT_EQ(m_dlg.m_rcLogo.TopLeft(), CPoint(clientOrigin.x, clientOrigin.y));
+    EXPECT_EQ(m_dlg.m_channelColumn.m_rcLogo.TopLeft(), CPoint(clientOrigin.x, clientOrigin.y));
 }
 
 TEST_F(MainWindowTest, EveryChannelButtonHasARedTooltipAndTheLinkHasNone)
@@ -129,14 +115,14 @@ TEST_F(MainWindowTest, EveryChannelButtonHasARedTooltipAndTheLinkHasNone)
     Open();
     for (int i = 0; i < kChannelButtonCount; ++i) {
         SCOPED_TRACE(i);
-        HWND hButton = Item(kChannelButtonIds[i]);
-        ASSERT_EQ(m_dlg.m_pChannelButton[i]->m_hWnd, hButton);
-        CToolTipCtrl& tip = m_dlg.m_tipChannel[i];
+        HWND hButton = Item(kChannelButtons[i].nCtrlId);
+        ASSERT_EQ(m_dlg.m_channelTips.m_pChannelButton[i]->m_hWnd, hButton);
+        const CToolTipCtrl& tip = m_dlg.m_channelTips.m_tipChannel[i];
         ASSERT_NE(tip.m_hWnd, nullptr);
         EXPECT_TRUE(::GetWindowLongA(tip.m_hWnd, GWL_STYLE) & TTS_ALWAYSTIP);
-        EXPECT_EQ(tip.GetToolCount(), 1);
-        EXPECT_EQ(tip.GetTipTextColor(), RGB(255, 0, 0));
-        EXPECT_EQ(tip.GetDelayTime(TTDT_INITIAL), 150);
+        EXPECT_EQ(tip.SendMessage(TTM_GETTOOLCOUNT), 1);
+        EXPECT_EQ(static_cast<COLORREF>(tip.SendMessage(TTM_GETTIPTEXTCOLOR)), RGB(255, 0, 0));
+        EXPECT_EQ(tip.SendMessage(TTM_GETDELAYTIME, TTDT_INITIAL), 150);
         TOOLINFOA info{};
         info.cbSize = sizeof(info);
         ASSERT_TRUE(tip.SendMessage(TTM_ENUMTOOLSA, 0, reinterpret_cast<LPARAM>(&info)));
@@ -158,7 +144,7 @@ TEST_F(MainWindowTest, EveryChannelButtonHasARedTooltipAndTheLinkHasNone)
         for (UINT i = 0; ::SendMessageA(hTip, TTM_ENUMTOOLSA, i, reinterpret_cast<LPARAM>(&info)); ++i)
             EXPECT_NE(info.uId, reinterpret_cast<UINT_PTR>(Item(IDC_FEATURED_LINK)));
     }
-    EXPECT_EQ(tooltips, 14);
+    EXPECT_EQ(tooltips, kChannelButtonCount);
 }
 
 TEST_F(MainWindowTest, WindowMenuEndsWithTheAboutItem)
@@ -216,44 +202,77 @@ TEST_F(MainWindowTest, LowResolutionAsksToSwitchTo1024x768)
     }
 }
 
-TEST_F(MainWindowTest, TrayIconAndHideButtonHideAndShowTheWindow)
+// Inside the tray menu's own loop: checks its one item and chooses it, as a hand would.
+std::string g_menuItems;
+
+void CALLBACK ChooseTrayMenuItem(HWND, UINT, UINT_PTR nTimer, DWORD)
+{
+    HWND hMenuWnd = ::FindWindowA("#32768", nullptr);
+    if (hMenuWnd == nullptr || !::IsWindowVisible(hMenuWnd))
+        return;
+    ::KillTimer(nullptr, nTimer);
+    HMENU hMenu = reinterpret_cast<HMENU>(::SendMessageA(hMenuWnd, MN_GETHMENU, 0, 0));
+    for (int i = 0; i < ::GetMenuItemCount(hMenu); ++i) {
+        char text[32] = "";
+        ::GetMenuStringA(hMenu, static_cast<UINT>(i), text, sizeof(text), MF_BYPOSITION);
+        g_menuItems += std::to_string(::GetMenuItemID(hMenu, i)) + " " + text + ";";
+    }
+    ::PostMessageA(hMenuWnd, WM_KEYDOWN, VK_DOWN, 0);
+    ::PostMessageA(hMenuWnd, WM_KEYDOWN, VK_RETURN, 0);
+}
+
+TEST_F(MainWindowTest, TrayIconHidesAndShowsTheWindowAndItsMenuCloses)
 {
     Open();
     m_dlg.ShowWindow(SW_SHOWNORMAL);
-    const NOTIFYICONDATAA& nid = m_dlg.m_nid;
+    const NOTIFYICONDATAA& nid = m_dlg.m_trayIcon.m_nid;
     EXPECT_EQ(nid.cbSize, static_cast<DWORD>(NOTIFYICONDATAA_V1_SIZE));
     EXPECT_EQ(nid.hWnd, m_dlg.m_hWnd);
-    EXPECT_EQ(nid.uID, 221u);
     EXPECT_EQ(nid.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
-    EXPECT_EQ(nid.uCallbackMessage, static_cast<UINT>(WM_USER + 5));
     EXPECT_EQ(nid.hIcon, m_dlg.m_hIcon);
     EXPECT_STREQ(nid.szTip, "Kalda网络电视");
-    EXPECT_EQ(m_dlg.m_bWindowShown, 1);
+    // The icon is in the notification area: the shell knows it.
+    NOTIFYICONDATAA probe = nid;
+    EXPECT_TRUE(::Shell_NotifyIconA(NIM_MODIFY, &probe));
 
+    const UINT kIcon = CTrayIcon::kIconId;
     const struct {
         WPARAM id;
         LPARAM mouse;
         LRESULT result;
         bool visible;
     } steps[] = {
-        {221, WM_LBUTTONDOWN, 1, false},  {221, WM_LBUTTONDOWN, 1, true},
-        {221, WM_LBUTTONDBLCLK, 1, false}, {221, WM_LBUTTONUP, 1, false},  // releases are ignored
-        {221, WM_MOUSEMOVE, 1, false},    {222, WM_LBUTTONDOWN, 0, false},  // another icon's message
-        {221, WM_LBUTTONDBLCLK, 1, true},
+        {kIcon, WM_LBUTTONDOWN, 1, false},  {kIcon, WM_LBUTTONDOWN, 1, true},
+        {kIcon, WM_LBUTTONDBLCLK, 1, false}, {kIcon, WM_LBUTTONUP, 1, false},  // releases are ignored
+        {kIcon, WM_MOUSEMOVE, 1, false},    {kIcon + 1, WM_LBUTTONDOWN, 0, false},  // another icon's message
+        {kIcon, WM_LBUTTONDBLCLK, 1, true},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(std::to_string(step.id) + " " + std::to_string(step.mouse));
-        EXPECT_EQ(m_dlg.SendMessage(WM_USER + 5, step.id, step.mouse), step.result);
+        EXPECT_EQ(m_dlg.SendMessage(WM_TRAYNOTIFY, step.id, step.mouse), step.result);
         EXPECT_EQ(m_dlg.IsWindowVisible() != FALSE, step.visible);
-        EXPECT_EQ(m_dlg.m_bWindowShown, step.visible ? 1 : 0);
+        EXPECT_EQ(m_dlg.m_trayIcon.m_bWindowShown, step.visible);
     }
 
     // The title bar's button hides the window without destroying it; one click on the icon brings it back.
     Press(IDC_HIDE_BUTTON);
     EXPECT_FALSE(m_dlg.IsWindowVisible());
     EXPECT_TRUE(::IsWindow(m_dlg.m_hWnd) && CWnd::FromHandlePermanent(m_dlg.m_hWnd) == &m_dlg);
-    m_dlg.SendMessage(WM_USER + 5, 221, WM_LBUTTONDOWN);
+    m_dlg.SendMessage(WM_TRAYNOTIFY, kIcon, WM_LBUTTONDOWN);
     EXPECT_TRUE(m_dlg.IsWindowVisible());
+
+    // A right click offers one item, which ends the window as Esc does.
+    g_menuItems.clear();
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, ChooseTrayMenuItem);
+    PumpPending();  // a menu closes at once on input a running window would have handled already
+    m_dlg.SendMessage(WM_TRAYNOTIFY, kIcon, WM_RBUTTONDOWN);
+    ::KillTimer(nullptr, timer);
+    EXPECT_EQ(g_menuItems, std::to_string(IDCANCEL) + " 关闭;");
+    EXPECT_TRUE(PumpUntil([&] { return !m_dlg.IsWindowVisible(); }));
+
+    // The icon goes with the window.
+    m_dlg.DestroyWindow();
+    EXPECT_FALSE(::Shell_NotifyIconA(NIM_MODIFY, &probe));
 }
 
 TEST_F(MainWindowTest, PlayerThatCannotBeCreatedEndsTheDialogBeforeItsInitialisation)

@@ -14,10 +14,11 @@
 #include <process.h>
 
 #include "Afx.h"
-#include "PlayerIds.h"
+#include "MessagePump.h"
 #include "PlayerTestIds.h"
 #include "TestApp.h"
 #include "controls/EWA.h"
+#include "player/PlayerIds.h"
 
 namespace {
 
@@ -65,21 +66,6 @@ std::string PlayerPath()
     const std::string program(path);
     return program.substr(0, program.find_last_of('\\') + 1) + "P2PPlayer.dll";
 }
-
-// Runs the message loop, the dialog manager included, until the condition holds or time is up.
-bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 3000)
-{
-    for (DWORD start = ::GetTickCount(); !condition() && ::GetTickCount() - start < timeoutMs; ::Sleep(10)) {
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (!CWnd::WalkPreTranslateTree(&msg))
-                ::DispatchMessageA(&msg);
-        }
-    }
-    return condition();
-}
-
-void PumpFor(DWORD milliseconds) { PumpUntil([] { return false; }, milliseconds); }
 
 // What a late-bound call throws: the failure's code, or S_OK when it does not throw.
 HRESULT ThrownBy(const std::function<void()>& call)
@@ -306,14 +292,14 @@ TEST_F(PlayerTest, EveryMemberAnswersOnlyItsOwnKindAndTheVolumeStaysInItsRange)
 {
     // got: what a get returns, VT_EMPTY for no get; put: a value a put takes and a get gives back, none for no put.
     const struct { DISPID dispid; VARTYPE got; COleVariant put; bool method; } members[] = {
-        {CEWA::dispidUrl, VT_BSTR, COleVariant(kAddress), false},
-        {CEWA::dispidVolume, VT_I4, COleVariant("42"), false},  // a number in a text is taken
-        {CEWA::dispidPlayState, VT_I4, {}, false},
-        {CEWA::dispidFullScreen, VT_BOOL, COleVariant(FALSE, VT_BOOL), false},
-        {CEWA::dispidContextMenu, VT_BOOL, COleVariant(0, VT_I2), false},
-        {CEWA::dispidIdlePicture, VT_BSTR, COleVariant("C:\\Kalda\\AD\\Pic1.BMP"), false},
-        {CEWA::dispidPause, VT_EMPTY, {}, true}, {CEWA::dispidStop, VT_EMPTY, {}, true},
-        {CEWA::dispidResume, VT_EMPTY, {}, true}, {99, VT_EMPTY, {}, false},
+        {PLAYER_DISPID_URL, VT_BSTR, COleVariant(kAddress), false},
+        {PLAYER_DISPID_VOLUME, VT_I4, COleVariant("42"), false},  // a number in a text is taken
+        {PLAYER_DISPID_PLAYSTATE, VT_I4, {}, false},
+        {PLAYER_DISPID_FULLSCREEN, VT_BOOL, COleVariant(FALSE, VT_BOOL), false},
+        {PLAYER_DISPID_CONTEXTMENU, VT_BOOL, COleVariant(0, VT_I2), false},
+        {PLAYER_DISPID_IDLEPICTURE, VT_BSTR, COleVariant("C:\\Kalda\\AD\\Pic1.BMP"), false},
+        {PLAYER_DISPID_PAUSE, VT_EMPTY, {}, true}, {PLAYER_DISPID_STOP, VT_EMPTY, {}, true},
+        {PLAYER_DISPID_RESUME, VT_EMPTY, {}, true}, {99, VT_EMPTY, {}, false},
     };
     for (const auto& member : members) {
         SCOPED_TRACE(member.dispid);
@@ -336,21 +322,20 @@ TEST_F(PlayerTest, EveryMemberAnswersOnlyItsOwnKindAndTheVolumeStaysInItsRange)
         EXPECT_EQ(Player().GetVolume(), kept) << put;
     }
     // A text that is no number is refused and changes nothing.
-    EXPECT_EQ(ThrownBy([&] { Player().SetProperty(CEWA::dispidVolume, COleVariant("loud")); }), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(ThrownBy([&] { Player().SetProperty(PLAYER_DISPID_VOLUME, COleVariant("loud")); }), DISP_E_TYPEMISMATCH);
     EXPECT_EQ(Player().GetVolume(), 37);
     // A window that hosts no control cannot be called.
     CStatic notAControl;
-    EXPECT_EQ(ThrownBy([&] { notAControl.InvokeMethod(CEWA::dispidStop); }), E_NOINTERFACE);
+    EXPECT_EQ(ThrownBy([&] { notAControl.InvokeMethod(PLAYER_DISPID_STOP); }), E_NOINTERFACE);
 }
 
 TEST_F(PlayerTest, EveryStateChangeReachesTheEventSinkMapAndTheTestCardMovesOnlyWhilePlaying)
 {
     DWORD start = 0;
-    // Whether the picture changes in a while.
-    auto moves = [&] {
+    // Whether the picture changes within the time.
+    auto moves = [&](DWORD nWithinMs) {
         const std::vector<COLORREF> before = Pixels(Video());
-        PumpFor(300);
-        return Pixels(Video()) != before;
+        return PumpUntil([&] { return Pixels(Video()) != before; }, nWithinMs);
     };
     const struct { const char* what; std::function<void()> act; Events events; long state; } steps[] = {
         {"pause while stopped", [&] { Player().Pause(); }, {}, PLAYSTATE_STOPPED},
@@ -359,10 +344,11 @@ TEST_F(PlayerTest, EveryStateChangeReachesTheEventSinkMapAndTheTestCardMovesOnly
          [&] {
              PumpUntil([&] { return !m_dlg.m_events.empty(); });
              EXPECT_GE(::GetTickCount() - start, 300u);
-             EXPECT_TRUE(moves());
+             EXPECT_TRUE(moves(3000));
          },
          {"state 2"}, PLAYSTATE_PLAYING},
-        {"pause", [&] { Player().Pause(); EXPECT_FALSE(moves()); }, {"state 1"}, PLAYSTATE_PAUSED},
+        // A paused picture stands still.
+        {"pause", [&] { Player().Pause(); EXPECT_FALSE(moves(300)); }, {"state 1"}, PLAYSTATE_PAUSED},
         {"resume", [&] { Player().Resume(); }, {"state 2"}, PLAYSTATE_PLAYING},
         {"stop", [&] { Player().Stop(); }, {"state 0"}, PLAYSTATE_STOPPED},
         {"an empty address", [&] { Player().SetUrl(""); }, {"state 3", "state 0"}, PLAYSTATE_STOPPED},
@@ -388,7 +374,7 @@ TEST_F(PlayerTest, EnterDoubleClicksAndRightClicksInTheVideoReachTheHostAndAFail
     for (const auto& input : inputs) {
         m_dlg.m_events.clear();
         ::PostMessageA(Video(), input.message, input.wParam, input.lParam);
-        PumpFor(50);
+        PumpPending();
         EXPECT_EQ(m_dlg.m_events, input.events);
     }
 
@@ -404,12 +390,12 @@ TEST_F(PlayerTest, EnterDoubleClicksAndRightClicksInTheVideoReachTheHostAndAFail
 
     // A right click opens the menu only while the host allows it.
     for (BOOL bAllowed : {TRUE, FALSE}) {
-        Player().SetProperty(CEWA::dispidContextMenu, COleVariant(bAllowed, VT_BOOL));
+        Player().SetProperty(PLAYER_DISPID_CONTEXTMENU, COleVariant(bAllowed, VT_BOOL));
         g_bMenuSeen = false;
         UINT_PTR timer = ::SetTimer(nullptr, 0, 50, CloseMenu);
         ::SendMessageA(Video(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(30, 40));
         ::SendMessageA(Video(), WM_RBUTTONUP, 0, MAKELPARAM(30, 40));
-        PumpFor(200);
+        PumpPending();
         ::KillTimer(nullptr, timer);
         EXPECT_EQ(g_bMenuSeen, bAllowed != FALSE) << bAllowed;
     }
@@ -446,11 +432,11 @@ TEST_F(PlayerTest, FullScreenCoversTheMonitorUntilTheHostOrTheUserLeavesIt)
         EXPECT_TRUE(::GetWindowLongA(full[0], GWL_EXSTYLE) & WS_EX_TOPMOST);
         EXPECT_EQ(static_cast<DWORD>(::GetWindowLongA(full[0], GWL_STYLE)) & (WS_POPUP | WS_CAPTION | WS_THICKFRAME),
                   static_cast<DWORD>(WS_POPUP));
-        EXPECT_NE(Player().GetProperty(CEWA::dispidFullScreen).ToLong(), 0);
+        EXPECT_NE(Player().GetProperty(PLAYER_DISPID_FULLSCREEN).ToLong(), 0);
 
         leave(full[0]);
         EXPECT_TRUE(fullScreenWindows().empty());
-        EXPECT_EQ(Player().GetProperty(CEWA::dispidFullScreen).ToLong(), 0);
+        EXPECT_EQ(Player().GetProperty(PLAYER_DISPID_FULLSCREEN).ToLong(), 0);
         EXPECT_TRUE(::IsWindowVisible(Video()));
     }
     // Leaving is the popup's own business: the dialog hears no double click.

@@ -1,4 +1,4 @@
-#include "mainwnd/TvClientDlg.h"
+#include "tray/TrayIcon.h"
 
 #include <cstring>
 
@@ -7,44 +7,48 @@ const char kTrayTip[] = "Kalda网络电视";
 const char kCloseItem[] = "关闭";
 }  // namespace
 
-void CTvClientDlg::AddTrayIcon()
+void CTrayIcon::Add(CWnd& wnd, HICON hIcon)
 {
     // The record's first layout, which every version of the shell accepts.
     m_nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    m_nid.hWnd = m_hWnd;
-    m_nid.uID = TRAY_ICON_UID;
+    m_nid.hWnd = wnd.m_hWnd;
+    m_nid.uID = kIconId;
     m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     m_nid.uCallbackMessage = WM_TRAYNOTIFY;
-    m_nid.hIcon = m_hIcon;
+    m_nid.hIcon = hIcon;
     std::strncpy(m_nid.szTip, kTrayTip, sizeof(m_nid.szTip) - 1);
     ::Shell_NotifyIconA(NIM_ADD, &m_nid);
+    m_bWindowShown = true;
 }
 
-// A left click hides or shows the window; a right click offers to close the client.
-LRESULT CTvClientDlg::OnTrayNotify(WPARAM wParam, LPARAM lParam)
+void CTrayIcon::Remove()
 {
-    if (wParam != TRAY_ICON_UID)
-        return 0;
-    if (lParam == WM_LBUTTONDOWN || lParam == WM_LBUTTONDBLCLK) {
+    if (m_nid.hWnd == nullptr)
+        return;
+    ::Shell_NotifyIconA(NIM_DELETE, &m_nid);
+    m_nid.hWnd = nullptr;
+}
+
+BOOL CTrayIcon::OnNotify(CWnd& wnd, WPARAM nIconId, LPARAM nMouseMessage)
+{
+    if (nIconId != kIconId)
+        return FALSE;
+    if (nMouseMessage == WM_LBUTTONDOWN || nMouseMessage == WM_LBUTTONDBLCLK) {
         m_bWindowShown = !m_bWindowShown;
-        ShowWindow(m_bWindowShown ? SW_SHOWNORMAL : SW_HIDE);
-    } else if (lParam == WM_RBUTTONDOWN) {
+        wnd.ShowWindow(m_bWindowShown ? SW_SHOWNORMAL : SW_HIDE);
+    } else if (nMouseMessage == WM_RBUTTONDOWN) {
         POINT cursor;
         ::GetCursorPos(&cursor);
         CMenu menu;
         menu.CreatePopupMenu();
         menu.AppendMenu(MF_STRING, IDCANCEL, kCloseItem);
-        menu.TrackPopupMenu(0, cursor.x, cursor.y, this);
+        menu.TrackPopupMenu(0, cursor.x, cursor.y, &wnd);
     }
-    return 1;
+    return TRUE;
 }
 
-// Playback stops as with the stop button, and the icon goes with the window. A dialog that
-// failed to create its controls has no player to stop.
-void CTvClientDlg::OnDestroy()
+void CTrayIcon::HideWindow(CWnd& wnd)
 {
-    if (m_player.GetControlDispatch() != nullptr)
-        OnStopClicked();
-    ::Shell_NotifyIconA(NIM_DELETE, &m_nid);
-    CDialog::OnDestroy();
+    m_bWindowShown = false;
+    wnd.ShowWindow(SW_HIDE);
 }
