@@ -3,8 +3,11 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include <windows.h>
+
+#include "MessagePump.h"
 
 namespace {
 
@@ -28,7 +31,7 @@ struct Process {
     // The exit code, or STILL_ACTIVE if it has not ended within the time.
     DWORD Wait(DWORD milliseconds)
     {
-        ::WaitForSingleObject(info.hProcess, milliseconds);
+        PumpUntil([&] { return ::WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0; }, milliseconds);
         DWORD code = STILL_ACTIVE;
         ::GetExitCodeProcess(info.hProcess, &code);
         return code;
@@ -46,14 +49,18 @@ struct Process {
     // Waits up to 30 s for a visible dialog of the process with a child showing the text.
     HWND WaitForDialog(const char* childText) const
     {
-        for (int i = 0; i < 300; ++i) {
-            for (HWND h = nullptr; (h = ::FindWindowExA(nullptr, h, "#32770", nullptr)) != nullptr;) {
-                DWORD pid = 0;
-                ::GetWindowThreadProcessId(h, &pid);
-                if (pid == info.dwProcessId && ::IsWindowVisible(h) && ::FindWindowExA(h, nullptr, nullptr, childText))
-                    return h;
-            }
-            ::Sleep(100);
+        HWND hFound = nullptr;
+        PumpUntil([&] { return (hFound = FindDialog(childText)) != nullptr; }, 30000);
+        return hFound;
+    }
+
+    HWND FindDialog(const char* childText) const
+    {
+        for (HWND h = nullptr; (h = ::FindWindowExA(nullptr, h, "#32770", nullptr)) != nullptr;) {
+            DWORD pid = 0;
+            ::GetWindowThreadProcessId(h, &pid);
+            if (pid == info.dwProcessId && ::IsWindowVisible(h) && ::FindWindowExA(h, nullptr, nullptr, childText))
+                return h;
         }
         return nullptr;
     }
@@ -116,17 +123,57 @@ TEST_F(EndToEndTest, SecondCopyIsRefusedWhileTheFirstRuns)
     EXPECT_EQ(first.Wait(30000), 1u);
 }
 
-TEST_F(EndToEndTest, MissingChannelFileIsReportedAndEndsTheProgram)
+// Stands in for the notification area while it lives: the shell finds the newest tray window
+// first, and tells it each icon call as a copy of the call ("add 221", "delete 221").
+class CTrayRecorder {
+public:
+    CTrayRecorder()
+    {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = Record;
+        wc.hInstance = ::GetModuleHandleA(nullptr);
+        wc.lpszClassName = "Shell_TrayWnd";
+        ::RegisterClassA(&wc);
+        m_hWnd = ::CreateWindowExA(0, wc.lpszClassName, nullptr, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                   wc.hInstance, nullptr);
+        s_calls.clear();
+    }
+    ~CTrayRecorder() { ::DestroyWindow(m_hWnd); }
+
+    static inline std::vector<std::string> s_calls;
+
+private:
+    // Wine's shell passes the call in dwData, and the window and the icon's id first in the data.
+    static LRESULT CALLBACK Record(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message != WM_COPYDATA)
+            return ::DefWindowProcA(hWnd, message, wParam, lParam);
+        const COPYDATASTRUCT* pData = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        const char* names[] = {"add", "modify", "delete"};
+        const UINT* fields = static_cast<const UINT*>(pData->lpData);
+        if (pData->dwData < std::size(names) && pData->cbData >= 2 * sizeof(UINT))
+            s_calls.push_back(std::string(names[pData->dwData]) + " " + std::to_string(fields[1]));
+        return TRUE;
+    }
+
+    HWND m_hWnd;
+};
+
+TEST_F(EndToEndTest, MissingChannelFileIsReportedAndEndsTheProgramLeavingNoTrayIcon)
 {
+    CTrayRecorder tray;
     Process client;
     ASSERT_TRUE(client.Start(m_exe, Install(false).c_str()));
     HWND hBox = client.WaitForDialog("频道列表配置错误！");
     ASSERT_NE(hBox, nullptr);
     EXPECT_NE(::GetDlgItem(hBox, IDOK), nullptr);
     EXPECT_NE(::GetDlgItem(hBox, IDCANCEL), nullptr);
+    // The box comes while the main window, not yet shown, has its icon; the icon goes before the process.
+    EXPECT_EQ(CTrayRecorder::s_calls, std::vector<std::string>{"add 221"});
     // Either answer ends it.
     ::PostMessageA(hBox, WM_COMMAND, IDCANCEL, 0);
     EXPECT_EQ(client.Wait(30000), 1u);
+    EXPECT_EQ(CTrayRecorder::s_calls, (std::vector<std::string>{"add 221", "delete 221"}));
 }
 
 }  // namespace
