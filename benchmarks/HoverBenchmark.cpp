@@ -1,23 +1,26 @@
-// What the mouse costs the main window, and whether long hovering and channel switching keep
-// the skin's bitmaps bounded. Prints its figures; fails only when that bound is broken.
+// What the mouse and channel switching cost the main window, each next to a floor measured in the
+// same run, and whether the skin's bitmaps stay bounded meanwhile. Fails only when they do not.
 #include <windows.h>
 
 #include <cstdio>
 
 #include "FakePlayer.h"
+#include "MessagePump.h"
 #include "mainwnd/TvClientDlg.h"
+#include "skin/SkinCatalogue.h"
 
 namespace {
 
-class CBenchTvClientDlg : public CTvClientDlg {
+// The only code here that knows the dialog's members.
+class CProbeTvClientDlg : public CTvClientDlg {
 public:
-    using CTvClientDlg::m_images;
-    using CTvClientDlg::m_tabHover;
+    CRect TabRect(int nTab) const { return m_tabHover.m_rcTab[nTab]; }
+    int CachedBitmaps() const { return m_images.m_bitmaps.LoadedCount(); }
 };
 
 constexpr int kMoves = 20000;
 // 100 000 and 10 000 scaled down: every image change of a shown static costs about half a
-// millisecond under Wine, and the run must stay well under a minute there.
+// millisecond under Wine.
 constexpr int kHoverTransitions = 30000;
 constexpr int kChannelSelections = 2000;
 constexpr int kSkinBitmapIds = 69;  // at most one bitmap each
@@ -30,58 +33,128 @@ double Now()
     return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
+struct Timing {
+    double figure, floor;  // seconds
+};
+
+// Times figure(i) and floor(i) for i in [0, n) in alternating slices, so that the machine's
+// other work weighs on both alike.
+template <class Figure, class Floor>
+Timing Measure(int n, Figure figure, Floor floor)
+{
+    constexpr int kSlices = 10;
+    Timing total{0, 0};
+    for (int s = 0; s < kSlices; ++s) {
+        double start = Now();
+        for (int i = s * n / kSlices; i < (s + 1) * n / kSlices; ++i)
+            figure(i);
+        total.figure += Now() - start;
+        start = Now();
+        for (int i = s * n / kSlices; i < (s + 1) * n / kSlices; ++i)
+            floor(i);
+        total.floor += Now() - start;
+    }
+    return total;
+}
+
+int g_nImageChanges = 0;
+
+LRESULT CALLBACK CountImageChanges(int nCode, WPARAM wParam, LPARAM lParam)
+{
+    if (nCode == HC_ACTION && reinterpret_cast<const CWPSTRUCT*>(lParam)->message == STM_SETIMAGE)
+        ++g_nImageChanges;
+    return ::CallNextHookEx(nullptr, nCode, wParam, lParam);
+}
+
+void WriteFile(const char* pszPath, const char* pszText)
+{
+    FILE* file = std::fopen(pszPath, "wb");
+    std::fputs(pszText, file);
+    std::fclose(file);
+}
+
 }  // namespace
 
 int main()
 {
     ::CreateDirectoryA("ini", nullptr);
-    FILE* file = std::fopen("Channel.txt", "wb");
-    std::fputs("play://0;play://1;play://2;", file);
-    std::fclose(file);
+    WriteFile("Channel.txt", "play://0;play://1;play://2;");
     // Port 1 refuses at once: the online counts are not what is measured.
-    file = std::fopen("ini\\Tavro.ini", "wb");
-    std::fputs("[CHANNELNUM]\r\nCHANNELNUM=1|2|3\r\n[XML]\r\nXML=http://127.0.0.1:1/counts\r\n", file);
-    std::fclose(file);
+    WriteFile("ini\\Tavro.ini", "[CHANNELNUM]\r\nCHANNELNUM=1|2|3\r\n[XML]\r\nXML=http://127.0.0.1:1/counts\r\n");
     AfxEnableControlContainer();
     CFakePlayerRegistration player;
-    CBenchTvClientDlg dlg;
+    CProbeTvClientDlg dlg;
     if (!dlg.Create(IDD_TVCLIENT_DIALOG))
         return 1;
-    const DWORD nGdiBefore = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+    const int nCachedAtStart = dlg.CachedBitmaps();
 
-    double start = Now();
-    for (int i = 0; i < kMoves; ++i)
-        dlg.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(1 + i % 2, 1));
-    std::printf("WM_MOUSEMOVE with 14 tooltips: %.2f us per move (%d moves)\n", (Now() - start) * 1e6 / kMoves, kMoves);
+    // Each move rebuilds the 14 channel tips' texts; the floor sends the same updates to tips of its own.
+    CToolTipCtrl tips[kChannelButtonCount];
+    CWnd* pButtons[kChannelButtonCount];
+    for (int k = 0; k < kChannelButtonCount; ++k) {
+        pButtons[k] = dlg.GetDlgItem(static_cast<int>(kChannelButtons[k].nCtrlId));
+        tips[k].Create(pButtons[k], TTS_ALWAYSTIP);
+        tips[k].AddTool(pButtons[k], LPSTR_TEXTCALLBACKA);
+    }
+    Timing t = Measure(
+        kMoves, [&](int i) { dlg.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(1 + i % 2, 1)); },
+        [&](int) {
+            for (int k = 0; k < kChannelButtonCount; ++k)
+                tips[k].UpdateTipText("当前在线人数：0.双击收看", pButtons[k]);
+        });
+    std::printf("hover: %.2f us per move; floor (14 bare tip updates): %.2f us per move\n", t.figure * 1e6 / kMoves,
+                t.floor * 1e6 / kMoves);
 
-    const CRect& rcTab1 = dlg.m_tabHover.m_rcTab[0];
+    // Every move crosses the edge of tab 1's zone and changes its image; the floor changes it bare.
+    CWnd* pTab1 = dlg.GetDlgItem(static_cast<int>(kPortalTabs[0].nCtrlId));
+    const LRESULT hShown = pTab1->SendMessage(STM_GETIMAGE, IMAGE_BITMAP);
+    const HINSTANCE hInstance = ::GetModuleHandleA(nullptr);
+    const HBITMAP hTabImages[2] = {::LoadBitmapA(hInstance, MAKEINTRESOURCEA(kPortalTabs[0].nHotBitmap)),
+                                   ::LoadBitmapA(hInstance, MAKEINTRESOURCEA(kPortalTabs[0].nNormalBitmap))};
+    int nSwaps = 0;
+    const auto swapImage = [&] {
+        pTab1->SendMessage(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(hTabImages[nSwaps++ % 2]));
+    };
+    const CRect rcTab1 = dlg.TabRect(0);
     const CPoint inside((rcTab1.left + rcTab1.right) / 2, (rcTab1.top - 10 + rcTab1.bottom - 41) / 2);
-    const int nLoadedBefore = dlg.m_images.m_bitmaps.LoadedCount();
-    start = Now();
-    for (int i = 0; i < kHoverTransitions; ++i)
-        dlg.SendMessage(WM_MOUSEMOVE, 0, i % 2 == 0 ? MAKELPARAM(inside.x, inside.y) : MAKELPARAM(1, 1));
-    std::printf("%d hover transitions in and out of tab 1's zone: %.2f s\n", kHoverTransitions, Now() - start);
+    const LPARAM lInside = MAKELPARAM(inside.x, inside.y);
+    t = Measure(
+        kHoverTransitions, [&](int i) { dlg.SendMessage(WM_MOUSEMOVE, 0, i % 2 == 0 ? lInside : MAKELPARAM(1, 1)); },
+        [&](int) { swapImage(); });
+    std::printf("hover transitions in and out of tab 1's zone: %.1f us each; floor (a bare image change): %.1f us "
+                "each\n", t.figure * 1e6 / kHoverTransitions, t.floor * 1e6 / kHoverTransitions);
+
     const HWND hButtons[2] = {dlg.GetDlgItem(IDC_CHANNEL1)->m_hWnd, dlg.GetDlgItem(IDC_CHANNEL2)->m_hWnd};
-    start = Now();
-    for (int i = 0; i < kChannelSelections; ++i) {
+    const auto select = [&](int i) {
         ::SendMessageA(hButtons[i % 2], WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(2, 2));
         ::SendMessageA(hButtons[i % 2], WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
         player.m_calls.clear();
-        for (MSG msg; ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);)
-            ::DispatchMessageA(&msg);
-    }
-    std::printf("%d channel selections by double click: %.2f s\n", kChannelSelections, Now() - start);
+        PumpPending();
+    };
+    // The floor makes as many bare image changes as a selection makes, counted on two of them.
+    HHOOK hHook = ::SetWindowsHookExA(WH_CALLWNDPROC, CountImageChanges, nullptr, ::GetCurrentThreadId());
+    select(0);
+    select(1);
+    ::UnhookWindowsHookEx(hHook);
+    const int nChangesPerSelection = g_nImageChanges / 2;
+    t = Measure(kChannelSelections, select, [&](int) {
+        for (int k = 0; k < nChangesPerSelection; ++k)
+            swapImage();
+    });
+    pTab1->SendMessage(STM_SETIMAGE, IMAGE_BITMAP, hShown);
+    ::DeleteObject(hTabImages[0]);
+    ::DeleteObject(hTabImages[1]);
+    std::printf("channel selections by double click: %.2f ms each; floor (its %d image changes, bare): %.2f ms each\n",
+                t.figure * 1e3 / kChannelSelections, nChangesPerSelection, t.floor * 1e3 / kChannelSelections);
 
-    const int nLoadedAfter = dlg.m_images.m_bitmaps.LoadedCount();
-    std::printf("skin bitmaps loaded: %d before, %d after\n", nLoadedBefore, nLoadedAfter);
-    std::printf("GDI objects: %lu before, %lu after (Wine answers 0 whatever the count)\n", nGdiBefore,
-                ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS));
+    const int nCached = dlg.CachedBitmaps();
     HDC hScreen = ::GetDC(nullptr);
     HBITMAP hProbe = ::CreateCompatibleBitmap(hScreen, 64, 64);
     ::ReleaseDC(nullptr, hScreen);
-    const bool bBounded = hProbe != nullptr && nLoadedAfter <= kSkinBitmapIds;
-    std::printf("a new bitmap %s; %d cached bitmaps for at most %d ids: %s\n", hProbe ? "can be created" : "CANNOT",
-                nLoadedAfter, kSkinBitmapIds, bBounded ? "bounded" : "NOT BOUNDED");
+    const bool bBounded = hProbe != nullptr && nCached <= kSkinBitmapIds;
+    std::printf("skin bitmaps cached: %d; floor (after the start): %d; %s for at most %d ids, a new bitmap %s\n",
+                nCached, nCachedAtStart, bBounded ? "bounded" : "NOT BOUNDED", kSkinBitmapIds,
+                hProbe != nullptr ? "can be created" : "CANNOT be created");
     ::DeleteObject(hProbe);
     dlg.DestroyWindow();
     return bBounded ? 0 : 1;
