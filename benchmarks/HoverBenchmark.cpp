@@ -110,7 +110,7 @@ int main()
     const LRESULT hShown = pTab1->SendMessage(STM_GETIMAGE, IMAGE_BITMAP);
     const HINSTANCE hInstance = ::GetModuleHandleA(nullptr);
     const HBITMAP hTabImages[2] = {::LoadBitmapA(hInstance, MAKEINTRESOURCEA(kPortalTabs[0].nHotBitmap)),
-                                   ::LoadBitmapA(hInstance, MAKEINTRESOURCEA(kPortalTabs[0].nNormalBitmap))};
+                                   ::LoadBitmapA(hInstance, MAKEINTRESOURCEA(StartBitmapOf(kPortalTabs[0].nCtrlId)))};
     int nSwaps = 0;
     const auto swapImage = [&] {
         pTab1->SendMessage(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(hTabImages[nSwaps++ % 2]));
