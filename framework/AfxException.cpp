@@ -25,7 +25,7 @@ BOOL CException::CopyMessage(const CString& strMessage, LPSTR lpszError, UINT nM
     int length = 0;
     // Stop before a character that would not fit whole.
     while (length < strMessage.GetLength()) {
-        int size = IsDBCSLeadByte(static_cast<BYTE>(strMessage.GetAt(length))) && length + 1 < strMessage.GetLength() ? 2 : 1;
+        int size = AfxCharSize(strMessage, length);
         if (length + size > limit)
             break;
         length += size;

@@ -13,12 +13,6 @@ bool IsWhiteSpace(char ch)
     return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
 }
 
-// Bytes taken by the character at pos: 2 for a lead byte followed by its trail byte.
-size_t CharSize(const std::string& str, size_t pos)
-{
-    return IsDBCSLeadByte(static_cast<BYTE>(str[pos])) && pos + 1 < str.size() ? 2 : 1;
-}
-
 }  // namespace
 
 CString::CString(LPCSTR psz) : m_str(psz != NULL ? psz : "") {}
@@ -108,10 +102,10 @@ int CString::Find(char ch, int iStart) const
 {
     if (iStart < 0)
         AfxThrowInvalidArgException();
-    for (size_t pos = static_cast<size_t>(iStart); pos < m_str.size();) {
-        size_t size = CharSize(m_str, pos);
+    for (int pos = iStart; pos < GetLength();) {
+        int size = AfxCharSize(*this, pos);
         if (size == 1 && m_str[pos] == ch)
-            return static_cast<int>(pos);
+            return pos;
         pos += size;
     }
     return -1;
@@ -123,12 +117,12 @@ int CString::Find(LPCSTR pszSub, int iStart) const
         AfxThrowInvalidArgException();
     if (iStart > GetLength())
         return -1;
-    const size_t subLength = pszSub != NULL ? strlen(pszSub) : 0;
+    const int subLength = pszSub != NULL ? static_cast<int>(strlen(pszSub)) : 0;
     if (subLength == 0)
         return iStart;
-    for (size_t pos = static_cast<size_t>(iStart); pos + subLength <= m_str.size(); pos += CharSize(m_str, pos)) {
-        if (m_str[pos] == pszSub[0] && memcmp(m_str.data() + pos, pszSub, subLength) == 0)
-            return static_cast<int>(pos);
+    for (int pos = iStart; pos + subLength <= GetLength(); pos += AfxCharSize(*this, pos)) {
+        if (m_str[pos] == pszSub[0] && memcmp(m_str.data() + pos, pszSub, static_cast<size_t>(subLength)) == 0)
+            return pos;
     }
     return -1;
 }
@@ -151,14 +145,14 @@ CString& CString::TrimLeft()
 CString& CString::TrimRight()
 {
     // Walk forward: only this way is each byte known to be a lead, a trail or a single byte.
-    size_t end = 0;
-    for (size_t pos = 0; pos < m_str.size();) {
-        size_t size = CharSize(m_str, pos);
+    int end = 0;
+    for (int pos = 0; pos < GetLength();) {
+        int size = AfxCharSize(*this, pos);
         pos += size;
         if (size == 2 || !IsWhiteSpace(m_str[pos - 1]))
             end = pos;
     }
-    m_str.erase(end);
+    m_str.erase(static_cast<size_t>(end));
     return *this;
 }
 
@@ -250,6 +244,11 @@ bool operator!=(LPCSTR psz1, const CString& str2) { return str2.Compare(psz1) !=
 bool operator<(const CString& str1, const CString& str2) { return str1.Compare(str2) < 0; }
 bool operator<(const CString& str1, LPCSTR psz2) { return str1.Compare(psz2) < 0; }
 bool operator<(LPCSTR psz1, const CString& str2) { return str2.Compare(psz1) > 0; }
+
+int AfxCharSize(const CString& str, int iPos)
+{
+    return IsDBCSLeadByte(static_cast<BYTE>(str.GetAt(iPos))) && iPos + 1 < str.GetLength() ? 2 : 1;
+}
 
 const CString& CStringArray::GetAt(INT_PTR nIndex) const
 {

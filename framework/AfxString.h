@@ -80,6 +80,9 @@ bool operator<(const CString& str1, const CString& str2);
 bool operator<(const CString& str1, LPCSTR psz2);
 bool operator<(LPCSTR psz1, const CString& str2);
 
+// Bytes taken by the character at iPos: 2 for a lead byte followed by its trail byte, else 1.
+int AfxCharSize(const CString& str, int iPos);
+
 class CStringArray {
 public:
     INT_PTR GetSize() const { return static_cast<INT_PTR>(m_items.size()); }
