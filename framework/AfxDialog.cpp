@@ -1,42 +1,10 @@
 #include "AfxDialog.h"
 
-#include <cstring>
-
 #include "AfxApp.h"
 #include "AfxException.h"
 #include "AfxOleControl.h"
 
 namespace {
-
-// Header fields of a dialog template, in either of the two template layouts.
-struct TemplateHeader {
-    DWORD* pStyle;
-    short x;
-    short y;
-};
-
-bool IsExtendedTemplate(const BYTE* pTemplate)
-{
-    const WORD* words = reinterpret_cast<const WORD*>(pTemplate);
-    return words[0] == 1 && words[1] == 0xFFFF;
-}
-
-TemplateHeader ReadHeader(BYTE* pTemplate)
-{
-    TemplateHeader header{};
-    if (IsExtendedTemplate(pTemplate)) {
-        // dlgVer, signature, helpID, exStyle, style, cDlgItems, x, y
-        header.pStyle = reinterpret_cast<DWORD*>(pTemplate + 12);
-        std::memcpy(&header.x, pTemplate + 18, sizeof(short));
-        std::memcpy(&header.y, pTemplate + 20, sizeof(short));
-    } else {
-        // style, exStyle, cdit, x, y
-        header.pStyle = reinterpret_cast<DWORD*>(pTemplate);
-        std::memcpy(&header.x, pTemplate + 10, sizeof(short));
-        std::memcpy(&header.y, pTemplate + 12, sizeof(short));
-    }
-    return header;
-}
 
 // The window's own procedure does the work; the dialog manager's callback only has to exist.
 INT_PTR CALLBACK AfxDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
@@ -66,15 +34,11 @@ CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
 BOOL CDialog::CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool bModal)
 {
     HINSTANCE hInstance = AfxGetResourceHandle();
-    HRSRC hResource = ::FindResourceA(hInstance, MAKEINTRESOURCEA(nIDTemplate), MAKEINTRESOURCEA(5));
-    HGLOBAL hTemplate = hResource != nullptr ? ::LoadResource(hInstance, hResource) : nullptr;
-    const BYTE* pResource = hTemplate != nullptr ? static_cast<const BYTE*>(::LockResource(hTemplate)) : nullptr;
-    if (pResource == nullptr)
-        return FALSE;
     // A private copy, so that the dialog can be created hidden whatever its template says.
-    m_template.assign(pResource, pResource + ::SizeofResource(hInstance, hResource));
+    if (!m_template.Load(hInstance, nIDTemplate))
+        return FALSE;
     if (bModal)
-        *ReadHeader(m_template.data()).pStyle &= ~WS_VISIBLE;
+        m_template.SetStyle(m_template.GetStyle() & ~WS_VISIBLE);
 
     m_bModal = bModal;
     m_bContinueModal = bModal;
@@ -82,10 +46,9 @@ BOOL CDialog::CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool bModal
     HWND hWndParent = pParentWnd != nullptr ? pParentWnd->GetSafeHwnd() : nullptr;
     HWND hWnd;
     {
-        CControlCreationScope controls(hInstance, nIDTemplate, m_template.data());
+        CControlCreationScope controls(hInstance, nIDTemplate, m_template);
         CWndCreationHook hook(this);
-        hWnd = ::CreateDialogIndirectParamA(hInstance, reinterpret_cast<LPCDLGTEMPLATEA>(m_template.data()),
-                                            hWndParent, AfxDlgProc, 0);
+        hWnd = ::CreateDialogIndirectParamA(hInstance, m_template.Get(), hWndParent, AfxDlgProc, 0);
     }
     if (hWnd == nullptr && m_hWnd != nullptr)
         UnsubclassWindow();  // the system destroyed a window that failed to initialise
@@ -173,8 +136,8 @@ bool CDialog::ShouldCenterAfterInit(const RECT& rcBeforeInit) const
 {
     if (!m_bModal || !m_bContinueModal || m_hWnd == nullptr)
         return false;
-    TemplateHeader header = ReadHeader(const_cast<BYTE*>(m_template.data()));
-    if (header.x != 0 || header.y != 0 || (*header.pStyle & (DS_CENTER | DS_CENTERMOUSE | DS_ABSALIGN)) != 0)
+    POINT position = m_template.GetPosition();
+    if (position.x != 0 || position.y != 0 || (m_template.GetStyle() & (DS_CENTER | DS_CENTERMOUSE | DS_ABSALIGN)) != 0)
         return false;
     if (::GetWindow(m_hWnd, GW_OWNER) != nullptr || IsWindowVisible())
         return false;

@@ -3,9 +3,8 @@
 
 #include <windows.h>
 
-#include <vector>
-
 #include "AfxApp.h"
+#include "AfxDialogTemplate.h"
 #include "AfxWnd.h"
 
 class CDataExchange {
@@ -49,7 +48,7 @@ private:
     bool ShouldCenterAfterInit(const RECT& rcBeforeInit) const;
     BOOL RunModalLoop();
 
-    std::vector<BYTE> m_template;
+    CDialogTemplate m_template;
     bool m_bModal;
     bool m_bContinueModal;
     int m_nModalResult;

@@ -11,16 +11,13 @@
 #include <vector>
 
 #include "AfxApp.h"
+#include "AfxDialogTemplate.h"
 #include "AfxString.h"
 #include "AfxWnd.h"
 
 // Turns on OLE and the creation of template items whose class is a class id.
 void AFXAPI AfxEnableControlContainer();
 BOOL AFXAPI AfxControlContainerEnabled();
-
-// Dialog initialisation data (RT_DLGINIT_DATA): a record kind that holds a persisted stream.
-#define AFX_DLGINIT_RESOURCE_TYPE 240
-#define AFX_DLGINIT_PERSIST_STREAM 0x0376
 
 // A VARIANT that owns its contents. Texts cross to COM in the system's ANSI code page.
 class COleVariant : public tagVARIANT {
@@ -127,7 +124,7 @@ protected: \
 // names, and hands each hosted control its initialisation stream from the dialog's init data.
 class CControlCreationScope {
 public:
-    CControlCreationScope(HINSTANCE hInstance, UINT nIDTemplate, const BYTE* pTemplate);
+    CControlCreationScope(HINSTANCE hInstance, UINT nIDTemplate, const CDialogTemplate& dlgTemplate);
     ~CControlCreationScope();
     CControlCreationScope(const CControlCreationScope&) = delete;
     CControlCreationScope& operator=(const CControlCreationScope&) = delete;
