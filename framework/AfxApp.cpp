@@ -42,18 +42,6 @@ BOOL CWinApp::InitInstance() { return TRUE; }
 
 int CWinApp::ExitInstance() { return 0; }
 
-int CWinApp::Run()
-{
-    MSG msg;
-    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (!CWnd::WalkPreTranslateTree(&msg)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-    }
-    return ExitInstance();
-}
-
 int CWinApp::DoMessageBox(LPCSTR lpszPrompt, UINT nType, UINT)
 {
     HWND hWndOwner = m_pMainWnd != nullptr ? m_pMainWnd->GetSafeHwnd() : nullptr;
@@ -81,12 +69,12 @@ int AFXAPI AfxMessageBox(LPCSTR lpszText, UINT nType, UINT nIDHelp)
     return pApp->DoMessageBox(lpszText, nType, nIDHelp);
 }
 
-int AFXAPI AfxWinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+int AFXAPI AfxWinMain()
 {
     CWinApp* pApp = AfxGetApp();
     if (pApp == nullptr)
         return -1;
-    if (!pApp->InitInstance())
-        return pApp->ExitInstance();
-    return pApp->Run();
+    // The application's windows run modally inside InitInstance, each in its own loop.
+    pApp->InitInstance();
+    return pApp->ExitInstance();
 }

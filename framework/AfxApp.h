@@ -17,11 +17,10 @@ public:
     CWinApp(const CWinApp&) = delete;
     CWinApp& operator=(const CWinApp&) = delete;
 
+    // The application's windows run modally in here; the result is not looked at.
     virtual BOOL InitInstance();
     // The result is the process's exit code.
     virtual int ExitInstance();
-    // The message loop, entered only when InitInstance returns TRUE.
-    virtual int Run();
 
     // Shows an AfxMessageBox: owned by the main window, captioned with the application's name.
     virtual int DoMessageBox(LPCSTR lpszPrompt, UINT nType, UINT nIDPrompt);
@@ -43,4 +42,4 @@ HINSTANCE AFXAPI AfxGetResourceHandle();
 // Adds the exclamation icon when the type names none.
 int AFXAPI AfxMessageBox(LPCSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
 
-int AFXAPI AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow);
+int AFXAPI AfxWinMain();

@@ -85,14 +85,13 @@ INT_PTR CDialog::DoModal()
     return m_nModalResult;
 }
 
-BOOL CDialog::RunModalLoop()
+void CDialog::RunModalLoop()
 {
     MSG msg;
     while (m_bContinueModal) {
-        BOOL bResult = ::GetMessageA(&msg, nullptr, 0, 0);
-        if (bResult <= 0) {
-            ::PostQuitMessage(static_cast<int>(msg.wParam));  // leave the quit to the outer loop
-            return FALSE;
+        if (::GetMessageA(&msg, nullptr, 0, 0) <= 0) {
+            ::PostQuitMessage(static_cast<int>(msg.wParam));  // leave the quit to an outer loop
+            return;
         }
         if (!WalkPreTranslateTree(&msg)) {
             ::TranslateMessage(&msg);
@@ -101,7 +100,6 @@ BOOL CDialog::RunModalLoop()
         if (!::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE))
             DeleteTempMap();
     }
-    return TRUE;
 }
 
 void CDialog::EndDialog(int nResult)

@@ -46,7 +46,7 @@ protected:
 private:
     BOOL CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool bModal);
     bool ShouldCenterAfterInit(const RECT& rcBeforeInit) const;
-    BOOL RunModalLoop();
+    void RunModalLoop();
 
     CDialogTemplate m_template;
     bool m_bModal;
