@@ -11,10 +11,8 @@ INT_PTR CALLBACK AfxDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 }  // namespace
 
-void AFXAPI DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
+void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
 {
-    if (rControl.m_hWnd != nullptr)
-        return;
     if (!rControl.SubclassDlgItem(static_cast<UINT>(nIDC), pDX->m_pDlgWnd))
         AfxThrowInvalidArgException();
 }
@@ -26,16 +24,16 @@ BEGIN_MESSAGE_MAP(CDialog, CWnd)
 END_MESSAGE_MAP()
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
-    : m_nIDHelp(nIDTemplate), m_pParentWnd(pParentWnd), m_bModal(false), m_bContinueModal(false),
+    : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd), m_bModal(false), m_bContinueModal(false),
       m_nModalResult(-1)
 {
 }
 
-BOOL CDialog::CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool bModal)
+BOOL CDialog::CreateFromTemplate(bool bModal)
 {
     HINSTANCE hInstance = AfxGetResourceHandle();
     // A private copy, so that the dialog can be created hidden whatever its template says.
-    if (!m_template.Load(hInstance, nIDTemplate))
+    if (!m_template.Load(hInstance, m_nIDTemplate))
         return FALSE;
     if (bModal)
         m_template.SetStyle(m_template.GetStyle() & ~WS_VISIBLE);
@@ -43,10 +41,10 @@ BOOL CDialog::CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool bModal
     m_bModal = bModal;
     m_bContinueModal = bModal;
     m_nModalResult = -1;
-    HWND hWndParent = pParentWnd != nullptr ? pParentWnd->GetSafeHwnd() : nullptr;
+    HWND hWndParent = m_pParentWnd != nullptr ? m_pParentWnd->GetSafeHwnd() : nullptr;
     HWND hWnd;
     {
-        CControlCreationScope controls(hInstance, nIDTemplate, m_template);
+        CControlCreationScope controls(hInstance, m_nIDTemplate, m_template);
         CWndCreationHook hook(this);
         hWnd = ::CreateDialogIndirectParamA(hInstance, m_template.Get(), hWndParent, AfxDlgProc, 0);
     }
@@ -55,11 +53,10 @@ BOOL CDialog::CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool bModal
     return hWnd != nullptr;
 }
 
-BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd)
+BOOL CDialog::Create(UINT nIDTemplate)
 {
-    m_nIDHelp = nIDTemplate;
-    m_pParentWnd = pParentWnd;
-    return CreateFromTemplate(nIDTemplate, pParentWnd, false);
+    m_nIDTemplate = nIDTemplate;
+    return CreateFromTemplate(false);
 }
 
 INT_PTR CDialog::DoModal()
@@ -69,7 +66,7 @@ INT_PTR CDialog::DoModal()
     if (bParentEnabled)
         ::EnableWindow(hWndParent, FALSE);
 
-    if (CreateFromTemplate(m_nIDHelp, m_pParentWnd, true)) {
+    if (CreateFromTemplate(true)) {
         // A dialog ended during its initialisation is never shown.
         if (m_bContinueModal) {
             ShowWindow(SW_SHOWNORMAL);
@@ -114,7 +111,7 @@ void CDialog::EndDialog(int nResult)
 
 BOOL CDialog::OnInitDialog()
 {
-    UpdateData(FALSE);
+    UpdateData();
     return TRUE;
 }
 
@@ -151,7 +148,6 @@ BOOL CDialog::PreTranslateMessage(MSG* pMsg)
 
 void CDialog::OnOK()
 {
-    UpdateData(TRUE);
     EndDialog(IDOK);
 }
 

@@ -33,12 +33,10 @@ BSTR AnsiToBstr(LPCSTR lpsz)
 
 CString WideToAnsi(LPCWSTR lpsz, int length)
 {
-    CString result;
     int size = ::WideCharToMultiByte(CP_ACP, 0, lpsz, length, nullptr, 0, nullptr, nullptr);
-    LPSTR buffer = result.GetBuffer(size);
-    ::WideCharToMultiByte(CP_ACP, 0, lpsz, length, buffer, size, nullptr, nullptr);
-    result.ReleaseBuffer(size);
-    return result;
+    std::vector<char> buffer(static_cast<size_t>(size));
+    ::WideCharToMultiByte(CP_ACP, 0, lpsz, length, buffer.data(), size, nullptr, nullptr);
+    return CString(buffer.data(), size);
 }
 
 // Dialog initialisation data: the resource type, and the record kind that holds a persisted stream.
@@ -71,9 +69,12 @@ InitDataMap LoadInitData(HINSTANCE hInstance, UINT nIDTemplate)
     return records;
 }
 
+// OLE measures extents in hundredths of a millimetre.
+const int kHimetricPerInch = 2540;
+
 LONG PixelsToHimetric(LONG pixels, int logicalPixelsPerInch)
 {
-    return ::MulDiv(pixels, 2540, logicalPixelsPerInch);
+    return ::MulDiv(pixels, kHimetricPerInch, logicalPixelsPerInch);
 }
 
 class COleControlSite;
@@ -407,7 +408,7 @@ LRESULT CALLBACK ControlHostProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM 
         char className[64] = "";
         ::GetClassNameA(hWnd, className, sizeof(className));
         WCHAR wideName[64];
-        ::MultiByteToWideChar(CP_ACP, 0, className, -1, wideName, 64);
+        ::MultiByteToWideChar(CP_ACP, 0, className, -1, wideName, ARRAYSIZE(wideName));
         CLSID clsid;
         if (FAILED(::CLSIDFromString(wideName, &clsid)))
             return -1;
@@ -461,15 +462,13 @@ void RegisterHostClass(const std::string& name)
 
 }  // namespace
 
-void AFXAPI AfxEnableControlContainer()
+void AfxEnableControlContainer()
 {
     if (g_bContainerEnabled)
         return;
     ::OleInitialize(nullptr);
     g_bContainerEnabled = true;
 }
-
-BOOL AFXAPI AfxControlContainerEnabled() { return g_bContainerEnabled; }
 
 CControlCreationScope::CControlCreationScope(HINSTANCE hInstance, UINT nIDTemplate, const CDialogTemplate& dlgTemplate)
     : m_pPrevious(t_pInitData)
@@ -511,13 +510,6 @@ COleVariant::COleVariant(const COleVariant& varSrc)
 {
     ::VariantInit(this);
     ::VariantCopy(this, const_cast<COleVariant*>(&varSrc));
-}
-
-COleVariant& COleVariant::operator=(const COleVariant& varSrc)
-{
-    if (this != &varSrc)
-        ::VariantCopy(this, const_cast<COleVariant*>(&varSrc));
-    return *this;
 }
 
 COleVariant::~COleVariant() { ::VariantClear(this); }

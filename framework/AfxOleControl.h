@@ -10,14 +10,12 @@
 #include <utility>
 #include <vector>
 
-#include "AfxApp.h"
 #include "AfxDialogTemplate.h"
 #include "AfxString.h"
 #include "AfxWnd.h"
 
 // Turns on OLE and the creation of template items whose class is a class id.
-void AFXAPI AfxEnableControlContainer();
-BOOL AFXAPI AfxControlContainerEnabled();
+void AfxEnableControlContainer();
 
 // A VARIANT that owns its contents. Texts cross to COM in the system's ANSI code page.
 class COleVariant : public tagVARIANT {
@@ -27,7 +25,7 @@ public:
     // vtSrc is VT_I4, VT_I2 or VT_BOOL.
     COleVariant(long lSrc, VARTYPE vtSrc = VT_I4);
     COleVariant(const COleVariant& varSrc);
-    COleVariant& operator=(const COleVariant& varSrc);
+    COleVariant& operator=(const COleVariant&) = delete;
     ~COleVariant();
 
     // The value as a number or a text; a value that cannot be converted throws COleException.
