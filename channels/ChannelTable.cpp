@@ -8,7 +8,7 @@ namespace channels {
 
 void ReadPlayUrls(LPCSTR channelFile, CStringArray& playUrls)
 {
-    CStdioFile file(channelFile, CFile::modeRead | CFile::typeText);
+    CStdioFile file(channelFile);
     CString text;
     CString line;
     while (file.ReadString(line))

@@ -1,16 +1,8 @@
 #include "channels/Tokenizer.h"
 
-#include <windows.h>
-
 #include "AfxException.h"
 
 namespace {
-
-// Bytes taken by the character at pos: 2 for a lead byte followed by its trail byte.
-int CharSize(const CString& text, int pos)
-{
-    return IsDBCSLeadByte(static_cast<BYTE>(text.GetAt(pos))) && pos + 1 < text.GetLength() ? 2 : 1;
-}
 
 // Whether text ends with suffix, the suffix starting at a character boundary.
 bool EndsWithCharacters(const CString& text, const CString& suffix)
@@ -20,7 +12,7 @@ bool EndsWithCharacters(const CString& text, const CString& suffix)
         return false;
     int pos = 0;
     while (pos < start)
-        pos += CharSize(text, pos);
+        pos += AfxCharSize(text, pos);
     return pos == start && text.Right(suffix.GetLength()) == suffix;
 }
 
@@ -51,7 +43,7 @@ void CTokenizer::Split(CStringArray& arr) const
     if (!EndsWithCharacters(text, m_strDelimiter))
         text += m_strDelimiter;
     // One delimiter character goes with each entry, as in the lists this client has always read.
-    const int step = CharSize(m_strDelimiter, 0);
+    const int step = AfxCharSize(m_strDelimiter, 0);
     // Entries are cut out where they stand: copying the rest of a long list for every entry would not scale.
     int start = 0;
     for (int found = text.Find(m_strDelimiter, start); found >= 0; found = text.Find(m_strDelimiter, start)) {

@@ -1,5 +1,7 @@
 #include "AfxApp.h"
 
+#include <utility>
+
 #include "AfxWnd.h"
 
 namespace {
@@ -22,13 +24,8 @@ std::string ModuleBaseName()
 
 }  // namespace
 
-CWinApp::CWinApp(LPCSTR lpszAppName)
-    : m_pszAppName(nullptr),
-      m_hInstance(::GetModuleHandleA(nullptr)),
-      m_pMainWnd(nullptr),
-      m_strAppName(lpszAppName != nullptr ? lpszAppName : ModuleBaseName())
+CWinApp::CWinApp() : m_pMainWnd(nullptr), m_strAppName(ModuleBaseName()), m_dwPromptContext(0)
 {
-    m_pszAppName = m_strAppName.c_str();
     g_pApp = this;
 }
 
@@ -42,51 +39,44 @@ BOOL CWinApp::InitInstance() { return TRUE; }
 
 int CWinApp::ExitInstance() { return 0; }
 
-int CWinApp::Run()
-{
-    MSG msg;
-    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (!CWnd::WalkPreTranslateTree(&msg)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-    }
-    return ExitInstance();
-}
-
-int CWinApp::DoMessageBox(LPCSTR lpszPrompt, UINT nType, UINT)
+int CWinApp::DoMessageBox(LPCSTR lpszPrompt, UINT nType, UINT nIDPrompt)
 {
     HWND hWndOwner = m_pMainWnd != nullptr ? m_pMainWnd->GetSafeHwnd() : nullptr;
-    return ShowMessageBox(hWndOwner, lpszPrompt, m_pszAppName, nType);
+    DWORD dwOuterContext = std::exchange(m_dwPromptContext, nIDPrompt);
+    int nResult = ShowMessageBox(hWndOwner, lpszPrompt, m_strAppName.c_str(), nType);
+    m_dwPromptContext = dwOuterContext;
+    return nResult;
 }
 
 int CWinApp::ShowMessageBox(HWND hWndOwner, LPCSTR lpszText, LPCSTR lpszCaption, UINT nType)
 {
-    return ::MessageBoxA(hWndOwner, lpszText, lpszCaption, nType);
+    MSGBOXPARAMSA params{};
+    params.cbSize = sizeof(params);
+    params.hwndOwner = hWndOwner;
+    params.lpszText = lpszText;
+    params.lpszCaption = lpszCaption;
+    params.dwStyle = nType;
+    params.dwContextHelpId = m_dwPromptContext;
+    return ::MessageBoxIndirectA(&params);
 }
 
-CWinApp* AFXAPI AfxGetApp() { return g_pApp; }
+CWinApp* AfxGetApp() { return g_pApp; }
 
-HINSTANCE AFXAPI AfxGetInstanceHandle() { return ::GetModuleHandleA(nullptr); }
+HINSTANCE AfxGetResourceHandle() { return ::GetModuleHandleA(nullptr); }
 
-HINSTANCE AFXAPI AfxGetResourceHandle() { return ::GetModuleHandleA(nullptr); }
-
-int AFXAPI AfxMessageBox(LPCSTR lpszText, UINT nType, UINT nIDHelp)
+int AfxMessageBox(LPCSTR lpszText, UINT nType, UINT nIDHelp)
 {
     if ((nType & MB_ICONMASK) == 0)
         nType |= MB_ICONEXCLAMATION;
-    CWinApp* pApp = AfxGetApp();
-    if (pApp == nullptr)
-        return ::MessageBoxA(nullptr, lpszText, nullptr, nType);
-    return pApp->DoMessageBox(lpszText, nType, nIDHelp);
+    return AfxGetApp()->DoMessageBox(lpszText, nType, nIDHelp);
 }
 
-int AFXAPI AfxWinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+int AfxWinMain()
 {
     CWinApp* pApp = AfxGetApp();
     if (pApp == nullptr)
         return -1;
-    if (!pApp->InitInstance())
-        return pApp->ExitInstance();
-    return pApp->Run();
+    // The application's windows run modally inside InitInstance, each in its own loop.
+    pApp->InitInstance();
+    return pApp->ExitInstance();
 }

@@ -1,52 +1,18 @@
 #include "AfxDialog.h"
 
-#include <cstring>
-
 #include "AfxApp.h"
 #include "AfxException.h"
 #include "AfxOleControl.h"
 
 namespace {
 
-// Header fields of a dialog template, in either of the two template layouts.
-struct TemplateHeader {
-    DWORD* pStyle;
-    short x;
-    short y;
-};
-
-bool IsExtendedTemplate(const BYTE* pTemplate)
-{
-    const WORD* words = reinterpret_cast<const WORD*>(pTemplate);
-    return words[0] == 1 && words[1] == 0xFFFF;
-}
-
-TemplateHeader ReadHeader(BYTE* pTemplate)
-{
-    TemplateHeader header{};
-    if (IsExtendedTemplate(pTemplate)) {
-        // dlgVer, signature, helpID, exStyle, style, cDlgItems, x, y
-        header.pStyle = reinterpret_cast<DWORD*>(pTemplate + 12);
-        std::memcpy(&header.x, pTemplate + 18, sizeof(short));
-        std::memcpy(&header.y, pTemplate + 20, sizeof(short));
-    } else {
-        // style, exStyle, cdit, x, y
-        header.pStyle = reinterpret_cast<DWORD*>(pTemplate);
-        std::memcpy(&header.x, pTemplate + 10, sizeof(short));
-        std::memcpy(&header.y, pTemplate + 12, sizeof(short));
-    }
-    return header;
-}
-
 // The window's own procedure does the work; the dialog manager's callback only has to exist.
 INT_PTR CALLBACK AfxDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 }  // namespace
 
-void AFXAPI DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
+void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
 {
-    if (rControl.m_hWnd != nullptr)
-        return;
     if (!rControl.SubclassDlgItem(static_cast<UINT>(nIDC), pDX->m_pDlgWnd))
         AfxThrowInvalidArgException();
 }
@@ -58,45 +24,39 @@ BEGIN_MESSAGE_MAP(CDialog, CWnd)
 END_MESSAGE_MAP()
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
-    : m_nIDHelp(nIDTemplate), m_pParentWnd(pParentWnd), m_bModal(false), m_bContinueModal(false),
+    : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd), m_bModal(false), m_bContinueModal(false),
       m_nModalResult(-1)
 {
 }
 
-BOOL CDialog::CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool bModal)
+BOOL CDialog::CreateFromTemplate(bool bModal)
 {
     HINSTANCE hInstance = AfxGetResourceHandle();
-    HRSRC hResource = ::FindResourceA(hInstance, MAKEINTRESOURCEA(nIDTemplate), MAKEINTRESOURCEA(5));
-    HGLOBAL hTemplate = hResource != nullptr ? ::LoadResource(hInstance, hResource) : nullptr;
-    const BYTE* pResource = hTemplate != nullptr ? static_cast<const BYTE*>(::LockResource(hTemplate)) : nullptr;
-    if (pResource == nullptr)
-        return FALSE;
     // A private copy, so that the dialog can be created hidden whatever its template says.
-    m_template.assign(pResource, pResource + ::SizeofResource(hInstance, hResource));
+    if (!m_template.Load(hInstance, m_nIDTemplate))
+        return FALSE;
     if (bModal)
-        *ReadHeader(m_template.data()).pStyle &= ~WS_VISIBLE;
+        m_template.SetStyle(m_template.GetStyle() & ~WS_VISIBLE);
 
     m_bModal = bModal;
     m_bContinueModal = bModal;
     m_nModalResult = -1;
-    HWND hWndParent = pParentWnd != nullptr ? pParentWnd->GetSafeHwnd() : nullptr;
+    HWND hWndParent = m_pParentWnd != nullptr ? m_pParentWnd->GetSafeHwnd() : nullptr;
     HWND hWnd;
     {
-        CControlCreationScope controls(hInstance, nIDTemplate, m_template.data());
+        CControlCreationScope controls(hInstance, m_nIDTemplate, m_template);
         CWndCreationHook hook(this);
-        hWnd = ::CreateDialogIndirectParamA(hInstance, reinterpret_cast<LPCDLGTEMPLATEA>(m_template.data()),
-                                            hWndParent, AfxDlgProc, 0);
+        hWnd = ::CreateDialogIndirectParamA(hInstance, m_template.Get(), hWndParent, AfxDlgProc, 0);
     }
     if (hWnd == nullptr && m_hWnd != nullptr)
         UnsubclassWindow();  // the system destroyed a window that failed to initialise
     return hWnd != nullptr;
 }
 
-BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd)
+BOOL CDialog::Create(UINT nIDTemplate)
 {
-    m_nIDHelp = nIDTemplate;
-    m_pParentWnd = pParentWnd;
-    return CreateFromTemplate(nIDTemplate, pParentWnd, false);
+    m_nIDTemplate = nIDTemplate;
+    return CreateFromTemplate(false);
 }
 
 INT_PTR CDialog::DoModal()
@@ -106,7 +66,7 @@ INT_PTR CDialog::DoModal()
     if (bParentEnabled)
         ::EnableWindow(hWndParent, FALSE);
 
-    if (CreateFromTemplate(m_nIDHelp, m_pParentWnd, true)) {
+    if (CreateFromTemplate(true)) {
         // A dialog ended during its initialisation is never shown.
         if (m_bContinueModal) {
             ShowWindow(SW_SHOWNORMAL);
@@ -122,14 +82,13 @@ INT_PTR CDialog::DoModal()
     return m_nModalResult;
 }
 
-BOOL CDialog::RunModalLoop()
+void CDialog::RunModalLoop()
 {
     MSG msg;
     while (m_bContinueModal) {
-        BOOL bResult = ::GetMessageA(&msg, nullptr, 0, 0);
-        if (bResult <= 0) {
-            ::PostQuitMessage(static_cast<int>(msg.wParam));  // leave the quit to the outer loop
-            return FALSE;
+        if (::GetMessageA(&msg, nullptr, 0, 0) <= 0) {
+            ::PostQuitMessage(static_cast<int>(msg.wParam));  // leave the quit to an outer loop
+            return;
         }
         if (!WalkPreTranslateTree(&msg)) {
             ::TranslateMessage(&msg);
@@ -138,7 +97,6 @@ BOOL CDialog::RunModalLoop()
         if (!::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE))
             DeleteTempMap();
     }
-    return TRUE;
 }
 
 void CDialog::EndDialog(int nResult)
@@ -153,7 +111,7 @@ void CDialog::EndDialog(int nResult)
 
 BOOL CDialog::OnInitDialog()
 {
-    UpdateData(FALSE);
+    UpdateData();
     return TRUE;
 }
 
@@ -173,8 +131,8 @@ bool CDialog::ShouldCenterAfterInit(const RECT& rcBeforeInit) const
 {
     if (!m_bModal || !m_bContinueModal || m_hWnd == nullptr)
         return false;
-    TemplateHeader header = ReadHeader(const_cast<BYTE*>(m_template.data()));
-    if (header.x != 0 || header.y != 0 || (*header.pStyle & (DS_CENTER | DS_CENTERMOUSE | DS_ABSALIGN)) != 0)
+    POINT position = m_template.GetPosition();
+    if (position.x != 0 || position.y != 0 || (m_template.GetStyle() & (DS_CENTER | DS_CENTERMOUSE | DS_ABSALIGN)) != 0)
         return false;
     if (::GetWindow(m_hWnd, GW_OWNER) != nullptr || IsWindowVisible())
         return false;
@@ -190,7 +148,6 @@ BOOL CDialog::PreTranslateMessage(MSG* pMsg)
 
 void CDialog::OnOK()
 {
-    UpdateData(TRUE);
     EndDialog(IDOK);
 }
 

@@ -3,22 +3,18 @@
 
 #include <windows.h>
 
-#include <vector>
-
-#include "AfxApp.h"
+#include "AfxDialogTemplate.h"
 #include "AfxWnd.h"
 
 class CDataExchange {
 public:
-    CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate)
-        : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd) {}
+    explicit CDataExchange(CWnd* pDlgWnd) : m_pDlgWnd(pDlgWnd) {}
 
-    BOOL m_bSaveAndValidate;
     CWnd* m_pDlgWnd;
 };
 
-// Subclasses control nIDC of the dialog to rControl, once; a missing control is an invalid argument.
-void AFXAPI DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
+// Subclasses control nIDC of the dialog to rControl; a missing control is an invalid argument.
+void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
 
 class CDialog : public CWnd {
 public:
@@ -27,7 +23,7 @@ public:
     // Runs the dialog with its own message loop; -1 when it cannot be created.
     virtual INT_PTR DoModal();
     // Creates the dialog without a modal loop.
-    BOOL Create(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
+    BOOL Create(UINT nIDTemplate);
     void EndDialog(int nResult);
 
     virtual BOOL OnInitDialog();
@@ -37,19 +33,17 @@ protected:
     virtual void OnOK();
     virtual void OnCancel();
 
-    LRESULT HandleInitDialog(WPARAM wParam, LPARAM lParam);
-
-    UINT m_nIDHelp;
-    CWnd* m_pParentWnd;
-
     DECLARE_MESSAGE_MAP()
 
 private:
-    BOOL CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool bModal);
+    LRESULT HandleInitDialog(WPARAM wParam, LPARAM lParam);
+    BOOL CreateFromTemplate(bool bModal);
     bool ShouldCenterAfterInit(const RECT& rcBeforeInit) const;
-    BOOL RunModalLoop();
+    void RunModalLoop();
 
-    std::vector<BYTE> m_template;
+    UINT m_nIDTemplate;
+    CWnd* m_pParentWnd;
+    CDialogTemplate m_template;
     bool m_bModal;
     bool m_bContinueModal;
     int m_nModalResult;

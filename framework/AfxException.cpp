@@ -1,31 +1,26 @@
 #include "AfxException.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "AfxApp.h"
 
-int CException::ReportError(UINT nType, UINT nMessageID) const
+int CException::ReportError(UINT nType) const
 {
-    char message[1024];
-    CString text;
-    if (GetErrorMessage(message, sizeof(message)))
-        text = message;
-    if (text.IsEmpty() && nMessageID != 0)
-        text.LoadString(nMessageID);
-    return AfxMessageBox(text, nType, nMessageID);
+    char message[1024] = "";
+    GetErrorMessage(message, sizeof(message));
+    return AfxMessageBox(message, nType);
 }
 
-BOOL CException::CopyMessage(const CString& strMessage, LPSTR lpszError, UINT nMaxError, PUINT pnHelpContext)
+BOOL CException::CopyMessage(const CString& strMessage, LPSTR lpszError, UINT nMaxError)
 {
-    if (pnHelpContext != NULL)
-        *pnHelpContext = 0;
     if (lpszError == NULL || nMaxError == 0)
         return FALSE;
     const int limit = static_cast<int>(nMaxError - 1);
     int length = 0;
     // Stop before a character that would not fit whole.
     while (length < strMessage.GetLength()) {
-        int size = IsDBCSLeadByte(static_cast<BYTE>(strMessage.GetAt(length))) && length + 1 < strMessage.GetLength() ? 2 : 1;
+        int size = AfxCharSize(strMessage, length);
         if (length + size > limit)
             break;
         length += size;
@@ -37,22 +32,22 @@ BOOL CException::CopyMessage(const CString& strMessage, LPSTR lpszError, UINT nM
 
 CString CException::SystemMessageText(DWORD dwCode)
 {
-    CString text;
     LPSTR systemText = NULL;
     DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
         NULL, dwCode, 0, reinterpret_cast<LPSTR>(&systemText), 0, NULL);
-    if (length != 0) {
-        text = CString(systemText, static_cast<int>(length)).Trim();
-        LocalFree(systemText);
-    } else {
-        text.Format("error 0x%08lX", static_cast<unsigned long>(dwCode));
+    if (length == 0) {
+        char code[32];
+        snprintf(code, sizeof(code), "error 0x%08lX", static_cast<unsigned long>(dwCode));
+        return code;
     }
+    CString text = CString(systemText, static_cast<int>(length)).Trim();
+    LocalFree(systemText);
     return text;
 }
 
-BOOL CInvalidArgException::GetErrorMessage(LPSTR lpszError, UINT nMaxError, PUINT pnHelpContext) const
+BOOL CInvalidArgException::GetErrorMessage(LPSTR lpszError, UINT nMaxError) const
 {
-    return CopyMessage("An invalid argument was encountered.", lpszError, nMaxError, pnHelpContext);
+    return CopyMessage("An invalid argument was encountered.", lpszError, nMaxError);
 }
 
 void AfxThrowInvalidArgException()
@@ -60,46 +55,24 @@ void AfxThrowInvalidArgException()
     throw CInvalidArgException();
 }
 
-CFileException::CFileException(int cause, LONG lOsError, LPCSTR lpszFileName)
-    : m_cause(cause), m_lOsError(lOsError), m_strFileName(lpszFileName)
+CFileException::CFileException(LONG lOsError, LPCSTR lpszFileName) : m_lOsError(lOsError), m_strFileName(lpszFileName) {}
+
+BOOL CFileException::GetErrorMessage(LPSTR lpszError, UINT nMaxError) const
 {
+    return CopyMessage(m_strFileName + ": " + SystemMessageText(static_cast<DWORD>(m_lOsError)), lpszError, nMaxError);
 }
 
-BOOL CFileException::GetErrorMessage(LPSTR lpszError, UINT nMaxError, PUINT pnHelpContext) const
+void AfxThrowFileException(LONG lOsError, LPCSTR lpszFileName)
 {
-    CString reason = SystemMessageText(static_cast<DWORD>(m_lOsError));
-    CString message = m_strFileName.IsEmpty() ? reason : m_strFileName + ": " + reason;
-    return CopyMessage(message, lpszError, nMaxError, pnHelpContext);
-}
-
-int CFileException::OsErrorToException(LONG lOsError)
-{
-    switch (lOsError) {
-    case ERROR_FILE_NOT_FOUND:
-        return fileNotFound;
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_NAME:
-        return badPath;
-    case ERROR_ACCESS_DENIED:
-        return accessDenied;
-    case ERROR_SHARING_VIOLATION:
-        return sharingViolation;
-    default:
-        return genericException;
-    }
-}
-
-void AfxThrowFileException(int cause, LONG lOsError, LPCSTR lpszFileName)
-{
-    throw CFileException(cause, lOsError, lpszFileName);
+    throw CFileException(lOsError, lpszFileName);
 }
 
 COleException::COleException(HRESULT sc, LPCSTR lpszDescription) : m_sc(sc), m_strDescription(lpszDescription) {}
 
-BOOL COleException::GetErrorMessage(LPSTR lpszError, UINT nMaxError, PUINT pnHelpContext) const
+BOOL COleException::GetErrorMessage(LPSTR lpszError, UINT nMaxError) const
 {
     CString message = m_strDescription.IsEmpty() ? SystemMessageText(static_cast<DWORD>(m_sc)) : m_strDescription;
-    return CopyMessage(message, lpszError, nMaxError, pnHelpContext);
+    return CopyMessage(message, lpszError, nMaxError);
 }
 
 void AfxThrowOleException(HRESULT sc, LPCSTR lpszDescription)

@@ -6,13 +6,14 @@ namespace {
 const size_t kReadChunk = 64 * 1024;
 }
 
-CStdioFile::CStdioFile() : m_hFile(INVALID_HANDLE_VALUE), m_nBufferPos(0), m_nBufferEnd(0) {}
-
-CStdioFile::CStdioFile(LPCSTR lpszFileName, UINT nOpenFlags) : CStdioFile()
+CStdioFile::CStdioFile(LPCSTR lpszFileName)
+    : m_hFile(INVALID_HANDLE_VALUE), m_strFileName(lpszFileName), m_buffer(kReadChunk), m_nBufferPos(0), m_nBufferEnd(0)
 {
-    CFileException error;
-    if (!Open(lpszFileName, nOpenFlags, &error))
-        throw error;
+    // Others may go on reading and writing the file, as with the C runtime's fopen.
+    m_hFile = CreateFileA(lpszFileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, NULL);
+    if (m_hFile == INVALID_HANDLE_VALUE)
+        AfxThrowFileException(static_cast<LONG>(GetLastError()), lpszFileName);
 }
 
 CStdioFile::~CStdioFile()
@@ -20,34 +21,11 @@ CStdioFile::~CStdioFile()
     Close();
 }
 
-BOOL CStdioFile::Open(LPCSTR lpszFileName, UINT /*nOpenFlags: reading text is all there is*/, CFileException* pError)
-{
-    Close();
-    // Others may go on reading and writing the file, as with the C runtime's fopen.
-    HANDLE hFile = CreateFileA(lpszFileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-        FILE_ATTRIBUTE_NORMAL, NULL);
-    if (hFile == INVALID_HANDLE_VALUE) {
-        if (pError != NULL) {
-            LONG lOsError = static_cast<LONG>(GetLastError());
-            pError->m_cause = CFileException::OsErrorToException(lOsError);
-            pError->m_lOsError = lOsError;
-            pError->m_strFileName = lpszFileName;
-        }
-        return FALSE;
-    }
-    m_hFile = hFile;
-    m_strFileName = lpszFileName;
-    m_buffer.resize(kReadChunk);
-    return TRUE;
-}
-
 bool CStdioFile::FillBuffer()
 {
     DWORD nRead = 0;
-    if (!ReadFile(m_hFile, m_buffer.data(), static_cast<DWORD>(m_buffer.size()), &nRead, NULL)) {
-        LONG lOsError = static_cast<LONG>(GetLastError());
-        AfxThrowFileException(CFileException::OsErrorToException(lOsError), lOsError, m_strFileName);
-    }
+    if (!ReadFile(m_hFile, m_buffer.data(), static_cast<DWORD>(m_buffer.size()), &nRead, NULL))
+        AfxThrowFileException(static_cast<LONG>(GetLastError()), m_strFileName);
     m_nBufferPos = 0;
     m_nBufferEnd = nRead;
     return nRead != 0;
@@ -85,8 +63,6 @@ void CStdioFile::Close()
         CloseHandle(m_hFile);
         m_hFile = INVALID_HANDLE_VALUE;
     }
-    m_strFileName.Empty();
-    m_buffer.clear();
     m_nBufferPos = 0;
     m_nBufferEnd = 0;
 }

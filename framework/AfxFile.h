@@ -8,27 +8,15 @@
 #include "AfxException.h"
 #include "AfxString.h"
 
-class CFile {
-public:
-    enum OpenFlags {
-        modeRead = 0x0000,
-        typeText = 0x4000,
-    };
-};
-
 // A text file opened for reading. Lines end with CR LF or LF; a CR anywhere else, and Ctrl-Z, are text.
-class CStdioFile : public CFile {
+class CStdioFile {
 public:
-    CStdioFile();
     // Throws CFileException when the file cannot be opened.
-    CStdioFile(LPCSTR lpszFileName, UINT nOpenFlags);
+    explicit CStdioFile(LPCSTR lpszFileName);
     ~CStdioFile();
 
     CStdioFile(const CStdioFile&) = delete;
     CStdioFile& operator=(const CStdioFile&) = delete;
-
-    // FALSE when the file cannot be opened; pError, if given, then tells why.
-    BOOL Open(LPCSTR lpszFileName, UINT nOpenFlags, CFileException* pError = NULL);
 
     // The next line without its line break, however long; FALSE at the end of the file.
     // A read error throws CFileException.

@@ -59,20 +59,7 @@ BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, LPCSTR lpszNewItem)
     return ::AppendMenuA(m_hMenu, nFlags, nIDNewItem, lpszNewItem);
 }
 
-BOOL CMenu::TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd, LPCRECT lpRect)
+BOOL CMenu::TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd)
 {
-    return ::TrackPopupMenu(m_hMenu, nFlags, x, y, 0, pWnd->GetSafeHwnd(), lpRect);
-}
-
-int CMenu::GetMenuItemCount() const { return ::GetMenuItemCount(m_hMenu); }
-
-UINT CMenu::GetMenuItemID(int nPos) const { return ::GetMenuItemID(m_hMenu, nPos); }
-
-int CMenu::GetMenuString(UINT nIDItem, CString& rString, UINT nFlags) const
-{
-    int length = ::GetMenuStringA(m_hMenu, nIDItem, nullptr, 0, nFlags);
-    LPSTR buffer = rString.GetBuffer(length + 1);
-    int copied = ::GetMenuStringA(m_hMenu, nIDItem, buffer, length + 1, nFlags);
-    rString.ReleaseBuffer(copied);
-    return copied;
+    return ::TrackPopupMenu(m_hMenu, nFlags, x, y, 0, pWnd->GetSafeHwnd(), nullptr);
 }

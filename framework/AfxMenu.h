@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-#include "AfxString.h"
-
 class CWnd;
 
 class CMenu {
@@ -23,8 +21,5 @@ public:
     BOOL CreatePopupMenu();
     BOOL DestroyMenu();
     BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, LPCSTR lpszNewItem = nullptr);
-    BOOL TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd, LPCRECT lpRect = nullptr);
-    int GetMenuItemCount() const;
-    UINT GetMenuItemID(int nPos) const;
-    int GetMenuString(UINT nIDItem, CString& rString, UINT nFlags) const;
+    BOOL TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd);
 };

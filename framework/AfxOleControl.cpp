@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <cwchar>
 #include <map>
 #include <set>
 #include <string>
@@ -34,97 +33,48 @@ BSTR AnsiToBstr(LPCSTR lpsz)
 
 CString WideToAnsi(LPCWSTR lpsz, int length)
 {
-    CString result;
     int size = ::WideCharToMultiByte(CP_ACP, 0, lpsz, length, nullptr, 0, nullptr, nullptr);
-    LPSTR buffer = result.GetBuffer(size);
-    ::WideCharToMultiByte(CP_ACP, 0, lpsz, length, buffer, size, nullptr, nullptr);
-    result.ReleaseBuffer(size);
-    return result;
+    std::vector<char> buffer(static_cast<size_t>(size));
+    ::WideCharToMultiByte(CP_ACP, 0, lpsz, length, buffer.data(), size, nullptr, nullptr);
+    return CString(buffer.data(), size);
 }
 
-// Skips a name-or-ordinal field of a dialog template; returns the name, empty for an ordinal.
-const WORD* SkipNameOrOrdinal(const WORD* p, std::wstring* pName = nullptr)
-{
-    if (*p == 0x0000)
-        return p + 1;
-    if (*p == 0xFFFF)
-        return p + 2;
-    const wchar_t* name = reinterpret_cast<const wchar_t*>(p);
-    size_t length = std::wcslen(name);
-    if (pName != nullptr)
-        pName->assign(name, length);
-    return p + length + 1;
-}
+// Dialog initialisation data: the resource type, and the record kind that holds a persisted stream.
+const WORD kDlgInitResourceType = 240;
+const WORD kDlgInitPersistStream = 0x0376;
 
-const BYTE* AlignToDword(const BYTE* p, const BYTE* pBase)
-{
-    return pBase + ((p - pBase + 3) & ~static_cast<ptrdiff_t>(3));
-}
-
-// The class names of the items of an extended dialog template; the client's templates are all
-// extended, and only they can name a class id.
-std::set<std::string> HostedClassNames(const BYTE* pTemplate)
-{
-    std::set<std::string> names;
-    const WORD* header = reinterpret_cast<const WORD*>(pTemplate);
-    if (header[0] != 1 || header[1] != 0xFFFF)
-        return names;
-    DWORD style;
-    memcpy(&style, pTemplate + 12, sizeof(style));
-    WORD itemCount;
-    memcpy(&itemCount, pTemplate + 16, sizeof(itemCount));
-    const WORD* p = reinterpret_cast<const WORD*>(pTemplate + 26);
-    p = SkipNameOrOrdinal(p);  // menu
-    p = SkipNameOrOrdinal(p);  // window class
-    p = SkipNameOrOrdinal(p);  // title
-    if (style & (DS_SETFONT | DS_SHELLFONT)) {
-        p += 3;  // point size, weight, italic and character set
-        p = SkipNameOrOrdinal(p);
-    }
-    for (WORD i = 0; i < itemCount; ++i) {
-        const BYTE* item = AlignToDword(reinterpret_cast<const BYTE*>(p), pTemplate);
-        // help id, ex style, style, x, y, cx, cy, id
-        p = reinterpret_cast<const WORD*>(item + 24);
-        std::wstring className;
-        p = SkipNameOrOrdinal(p, &className);
-        p = SkipNameOrOrdinal(p);  // title
-        WORD extraCount = *p++;
-        p = reinterpret_cast<const WORD*>(reinterpret_cast<const BYTE*>(p) + extraCount);
-        if (!className.empty() && className[0] == L'{')
-            names.insert(std::string(WideToAnsi(className.c_str(), static_cast<int>(className.size()))));
-    }
-    return names;
-}
+// The records of a dialog's initialisation data, each followed by its bytes; a control id of 0 ends them.
+#pragma pack(push, 2)
+struct DLGINIT_RECORD {
+    WORD nCtlID;
+    WORD nKind;
+    DWORD nBytes;
+};
+#pragma pack(pop)
 
 InitDataMap LoadInitData(HINSTANCE hInstance, UINT nIDTemplate)
 {
     InitDataMap records;
-    HRSRC hResource = ::FindResourceA(hInstance, MAKEINTRESOURCEA(nIDTemplate),
-                                      MAKEINTRESOURCEA(AFX_DLGINIT_RESOURCE_TYPE));
-    HGLOBAL hData = hResource != nullptr ? ::LoadResource(hInstance, hResource) : nullptr;
-    const BYTE* p = hData != nullptr ? static_cast<const BYTE*>(::LockResource(hData)) : nullptr;
-    if (p == nullptr)
-        return records;
-    const BYTE* end = p + ::SizeofResource(hInstance, hResource);
-    // { WORD control id, WORD kind, DWORD byte count, bytes }..., WORD 0
-    while (p + 8 <= end) {
-        WORD id, kind;
-        DWORD size;
-        memcpy(&id, p, 2);
-        memcpy(&kind, p + 2, 2);
-        memcpy(&size, p + 4, 4);
-        if (id == 0 || size > static_cast<DWORD>(end - p - 8))
+    const std::vector<BYTE> data = AfxLoadResourceBytes(hInstance, nIDTemplate, MAKEINTRESOURCEA(kDlgInitResourceType));
+    for (size_t pos = 0; pos + sizeof(DLGINIT_RECORD) <= data.size();) {
+        DLGINIT_RECORD record;
+        memcpy(&record, data.data() + pos, sizeof(record));
+        pos += sizeof(record);
+        if (record.nCtlID == 0 || record.nBytes > data.size() - pos)
             break;
-        if (kind == AFX_DLGINIT_PERSIST_STREAM)
-            records[id].assign(p + 8, p + 8 + size);
-        p += 8 + size;
+        if (record.nKind == kDlgInitPersistStream)
+            records[record.nCtlID].assign(data.data() + pos, data.data() + pos + record.nBytes);
+        pos += record.nBytes;
     }
     return records;
 }
 
+// OLE measures extents in hundredths of a millimetre.
+const int kHimetricPerInch = 2540;
+
 LONG PixelsToHimetric(LONG pixels, int logicalPixelsPerInch)
 {
-    return ::MulDiv(pixels, 2540, logicalPixelsPerInch);
+    return ::MulDiv(pixels, kHimetricPerInch, logicalPixelsPerInch);
 }
 
 class COleControlSite;
@@ -458,7 +408,7 @@ LRESULT CALLBACK ControlHostProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM 
         char className[64] = "";
         ::GetClassNameA(hWnd, className, sizeof(className));
         WCHAR wideName[64];
-        ::MultiByteToWideChar(CP_ACP, 0, className, -1, wideName, 64);
+        ::MultiByteToWideChar(CP_ACP, 0, className, -1, wideName, ARRAYSIZE(wideName));
         CLSID clsid;
         if (FAILED(::CLSIDFromString(wideName, &clsid)))
             return -1;
@@ -505,14 +455,14 @@ void RegisterHostClass(const std::string& name)
     WNDCLASSA wc{};
     wc.lpfnWndProc = ControlHostProc;
     wc.hInstance = ::GetModuleHandleA(nullptr);
-    wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
     wc.lpszClassName = name.c_str();
     ::RegisterClassA(&wc);
 }
 
 }  // namespace
 
-void AFXAPI AfxEnableControlContainer()
+void AfxEnableControlContainer()
 {
     if (g_bContainerEnabled)
         return;
@@ -520,15 +470,15 @@ void AFXAPI AfxEnableControlContainer()
     g_bContainerEnabled = true;
 }
 
-BOOL AFXAPI AfxControlContainerEnabled() { return g_bContainerEnabled; }
-
-CControlCreationScope::CControlCreationScope(HINSTANCE hInstance, UINT nIDTemplate, const BYTE* pTemplate)
+CControlCreationScope::CControlCreationScope(HINSTANCE hInstance, UINT nIDTemplate, const CDialogTemplate& dlgTemplate)
     : m_pPrevious(t_pInitData)
 {
     if (!g_bContainerEnabled)
         return;
-    for (const std::string& name : HostedClassNames(pTemplate))
-        RegisterHostClass(name);
+    for (const std::wstring& name : dlgTemplate.GetItemClassNames()) {
+        if (name[0] == L'{')
+            RegisterHostClass(std::string(WideToAnsi(name.c_str(), static_cast<int>(name.size()))));
+    }
     m_initData = LoadInitData(hInstance, nIDTemplate);
     t_pInitData = &m_initData;
 }
@@ -560,13 +510,6 @@ COleVariant::COleVariant(const COleVariant& varSrc)
 {
     ::VariantInit(this);
     ::VariantCopy(this, const_cast<COleVariant*>(&varSrc));
-}
-
-COleVariant& COleVariant::operator=(const COleVariant& varSrc)
-{
-    if (this != &varSrc)
-        ::VariantCopy(this, const_cast<COleVariant*>(&varSrc));
-    return *this;
 }
 
 COleVariant::~COleVariant() { ::VariantClear(this); }

@@ -10,17 +10,12 @@
 #include <utility>
 #include <vector>
 
-#include "AfxApp.h"
+#include "AfxDialogTemplate.h"
 #include "AfxString.h"
 #include "AfxWnd.h"
 
 // Turns on OLE and the creation of template items whose class is a class id.
-void AFXAPI AfxEnableControlContainer();
-BOOL AFXAPI AfxControlContainerEnabled();
-
-// Dialog initialisation data (RT_DLGINIT_DATA): a record kind that holds a persisted stream.
-#define AFX_DLGINIT_RESOURCE_TYPE 240
-#define AFX_DLGINIT_PERSIST_STREAM 0x0376
+void AfxEnableControlContainer();
 
 // A VARIANT that owns its contents. Texts cross to COM in the system's ANSI code page.
 class COleVariant : public tagVARIANT {
@@ -30,7 +25,7 @@ public:
     // vtSrc is VT_I4, VT_I2 or VT_BOOL.
     COleVariant(long lSrc, VARTYPE vtSrc = VT_I4);
     COleVariant(const COleVariant& varSrc);
-    COleVariant& operator=(const COleVariant& varSrc);
+    COleVariant& operator=(const COleVariant&) = delete;
     ~COleVariant();
 
     // The value as a number or a text; a value that cannot be converted throws COleException.
@@ -127,7 +122,7 @@ protected: \
 // names, and hands each hosted control its initialisation stream from the dialog's init data.
 class CControlCreationScope {
 public:
-    CControlCreationScope(HINSTANCE hInstance, UINT nIDTemplate, const BYTE* pTemplate);
+    CControlCreationScope(HINSTANCE hInstance, UINT nIDTemplate, const CDialogTemplate& dlgTemplate);
     ~CControlCreationScope();
     CControlCreationScope(const CControlCreationScope&) = delete;
     CControlCreationScope& operator=(const CControlCreationScope&) = delete;

@@ -1,9 +1,8 @@
 #include "AfxString.h"
 
-#include <cstdarg>
-#include <cstdio>
 #include <cstring>
 
+#include "AfxApp.h"
 #include "AfxException.h"
 
 namespace {
@@ -11,12 +10,6 @@ namespace {
 bool IsWhiteSpace(char ch)
 {
     return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
-}
-
-// Bytes taken by the character at pos: 2 for a lead byte followed by its trail byte.
-size_t CharSize(const std::string& str, size_t pos)
-{
-    return IsDBCSLeadByte(static_cast<BYTE>(str[pos])) && pos + 1 < str.size() ? 2 : 1;
 }
 
 }  // namespace
@@ -50,24 +43,6 @@ CString& CString::operator+=(const CString& str)
     return *this;
 }
 
-CString& CString::operator+=(LPCSTR psz)
-{
-    if (psz != NULL)
-        m_str += psz;
-    return *this;
-}
-
-CString& CString::operator+=(char ch)
-{
-    m_str += ch;
-    return *this;
-}
-
-int CString::Compare(LPCSTR psz) const
-{
-    return strcmp(m_str.c_str(), psz != NULL ? psz : "");
-}
-
 CString CString::Left(int nCount) const
 {
     if (nCount < 0)
@@ -75,11 +50,6 @@ CString CString::Left(int nCount) const
     if (nCount >= GetLength())
         return *this;
     return CString(m_str.data(), nCount);
-}
-
-CString CString::Mid(int iFirst) const
-{
-    return Mid(iFirst, GetLength());
 }
 
 CString CString::Mid(int iFirst, int nCount) const
@@ -104,43 +74,33 @@ CString CString::Right(int nCount) const
     return CString(m_str.data() + GetLength() - nCount, nCount);
 }
 
-int CString::Find(char ch, int iStart) const
-{
-    if (iStart < 0)
-        AfxThrowInvalidArgException();
-    for (size_t pos = static_cast<size_t>(iStart); pos < m_str.size();) {
-        size_t size = CharSize(m_str, pos);
-        if (size == 1 && m_str[pos] == ch)
-            return static_cast<int>(pos);
-        pos += size;
-    }
-    return -1;
-}
-
 int CString::Find(LPCSTR pszSub, int iStart) const
 {
     if (iStart < 0)
         AfxThrowInvalidArgException();
     if (iStart > GetLength())
         return -1;
-    const size_t subLength = pszSub != NULL ? strlen(pszSub) : 0;
+    const int subLength = static_cast<int>(strlen(pszSub));
     if (subLength == 0)
         return iStart;
-    for (size_t pos = static_cast<size_t>(iStart); pos + subLength <= m_str.size(); pos += CharSize(m_str, pos)) {
-        if (m_str[pos] == pszSub[0] && memcmp(m_str.data() + pos, pszSub, subLength) == 0)
-            return static_cast<int>(pos);
+    for (int pos = iStart; pos + subLength <= GetLength(); pos += AfxCharSize(*this, pos)) {
+        if (m_str[pos] == pszSub[0] && memcmp(m_str.data() + pos, pszSub, static_cast<size_t>(subLength)) == 0)
+            return pos;
     }
     return -1;
 }
 
 CString& CString::Trim()
 {
-    TrimRight();
-    return TrimLeft();
-}
-
-CString& CString::TrimLeft()
-{
+    // Walk forward: only this way is each byte known to be a lead, a trail or a single byte.
+    int end = 0;
+    for (int pos = 0; pos < GetLength();) {
+        int size = AfxCharSize(*this, pos);
+        pos += size;
+        if (size == 2 || !IsWhiteSpace(m_str[pos - 1]))
+            end = pos;
+    }
+    m_str.erase(static_cast<size_t>(end));
     size_t first = 0;
     while (first < m_str.size() && IsWhiteSpace(m_str[first]))
         ++first;
@@ -148,41 +108,9 @@ CString& CString::TrimLeft()
     return *this;
 }
 
-CString& CString::TrimRight()
-{
-    // Walk forward: only this way is each byte known to be a lead, a trail or a single byte.
-    size_t end = 0;
-    for (size_t pos = 0; pos < m_str.size();) {
-        size_t size = CharSize(m_str, pos);
-        pos += size;
-        if (size == 2 || !IsWhiteSpace(m_str[pos - 1]))
-            end = pos;
-    }
-    m_str.erase(end);
-    return *this;
-}
-
-void CString::Format(LPCSTR pszFormat, ...)
-{
-    va_list args;
-    va_start(args, pszFormat);
-    va_list counting;
-    va_copy(counting, args);
-    int length = vsnprintf(NULL, 0, pszFormat, counting);
-    va_end(counting);
-    if (length < 0) {
-        va_end(args);
-        AfxThrowInvalidArgException();
-    }
-    std::string result(static_cast<size_t>(length), '\0');
-    vsnprintf(&result[0], result.size() + 1, pszFormat, args);
-    va_end(args);
-    m_str.swap(result);
-}
-
 BOOL CString::LoadString(UINT nID)
 {
-    HINSTANCE hInstance = GetModuleHandleA(NULL);
+    HINSTANCE hInstance = AfxGetResourceHandle();
     std::vector<char> buffer(256);
     for (;;) {
         int length = ::LoadStringA(hInstance, nID, buffer.data(), static_cast<int>(buffer.size()));
@@ -197,81 +125,24 @@ BOOL CString::LoadString(UINT nID)
     }
 }
 
-LPSTR CString::GetBuffer(int nMinBufLength)
-{
-    if (nMinBufLength > GetLength())
-        m_str.resize(static_cast<size_t>(nMinBufLength));
-    return &m_str[0];
-}
-
-void CString::ReleaseBuffer(int nNewLength)
-{
-    if (nNewLength > GetLength())
-        AfxThrowInvalidArgException();
-    m_str.resize(nNewLength < 0 ? strlen(m_str.c_str()) : static_cast<size_t>(nNewLength));
-}
-
 CString operator+(const CString& str1, const CString& str2)
 {
     CString result(str1);
     return result += str2;
 }
 
-CString operator+(const CString& str1, LPCSTR psz2)
-{
-    CString result(str1);
-    return result += psz2;
-}
+bool operator==(const CString& str1, const CString& str2) { return str1.m_str == str2.m_str; }
 
-CString operator+(LPCSTR psz1, const CString& str2)
+int AfxCharSize(const CString& str, int iPos)
 {
-    CString result(psz1);
-    return result += str2;
+    return IsDBCSLeadByte(static_cast<BYTE>(str.GetAt(iPos))) && iPos + 1 < str.GetLength() ? 2 : 1;
 }
-
-CString operator+(const CString& str1, char ch2)
-{
-    CString result(str1);
-    return result += ch2;
-}
-
-CString operator+(char ch1, const CString& str2)
-{
-    CString result(&ch1, 1);
-    return result += str2;
-}
-
-bool operator==(const CString& str1, const CString& str2) { return str1.Compare(str2) == 0; }
-bool operator==(const CString& str1, LPCSTR psz2) { return str1.Compare(psz2) == 0; }
-bool operator==(LPCSTR psz1, const CString& str2) { return str2.Compare(psz1) == 0; }
-bool operator!=(const CString& str1, const CString& str2) { return str1.Compare(str2) != 0; }
-bool operator!=(const CString& str1, LPCSTR psz2) { return str1.Compare(psz2) != 0; }
-bool operator!=(LPCSTR psz1, const CString& str2) { return str2.Compare(psz1) != 0; }
-bool operator<(const CString& str1, const CString& str2) { return str1.Compare(str2) < 0; }
-bool operator<(const CString& str1, LPCSTR psz2) { return str1.Compare(psz2) < 0; }
-bool operator<(LPCSTR psz1, const CString& str2) { return str2.Compare(psz1) > 0; }
 
 const CString& CStringArray::GetAt(INT_PTR nIndex) const
 {
-    CheckIndex(nIndex);
+    if (nIndex < 0 || nIndex >= GetSize())
+        AfxThrowInvalidArgException();
     return m_items[static_cast<size_t>(nIndex)];
-}
-
-CString& CStringArray::operator[](INT_PTR nIndex)
-{
-    CheckIndex(nIndex);
-    return m_items[static_cast<size_t>(nIndex)];
-}
-
-const CString& CStringArray::operator[](INT_PTR nIndex) const
-{
-    return GetAt(nIndex);
-}
-
-void CStringArray::SetAt(INT_PTR nIndex, LPCSTR newElement)
-{
-    CheckIndex(nIndex);
-    m_items[static_cast<size_t>(nIndex)] = newElement;
 }
 
 void CStringArray::SetAtGrow(INT_PTR nIndex, LPCSTR newElement)
@@ -283,20 +154,8 @@ void CStringArray::SetAtGrow(INT_PTR nIndex, LPCSTR newElement)
     m_items[static_cast<size_t>(nIndex)] = newElement;
 }
 
-INT_PTR CStringArray::Add(LPCSTR newElement)
-{
-    m_items.emplace_back(newElement);
-    return GetSize() - 1;
-}
-
 INT_PTR CStringArray::Add(const CString& newElement)
 {
     m_items.push_back(newElement);
     return GetSize() - 1;
-}
-
-void CStringArray::CheckIndex(INT_PTR nIndex) const
-{
-    if (nIndex < 0 || nIndex >= GetSize())
-        AfxThrowInvalidArgException();
 }

@@ -1,7 +1,7 @@
 // Compiled into each program, not the library: the console test runners have their own entry point.
 #include "AfxApp.h"
 
-int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow)
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    return AfxWinMain(hInstance, hPrevInstance, lpCmdLine, nCmdShow);
+    return AfxWinMain();
 }

@@ -58,11 +58,8 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
     t_currentMessage = MSG{hWnd, message, wParam, lParam, 0, {0, 0}};
     LRESULT lResult = 0;
     // Nothing may unwind through the system's window-procedure frames.
-    if (!AfxCallHandler([&] { lResult = pWnd->WindowProc(message, wParam, lParam); })) {
-        if (message == WM_PAINT)
-            ::ValidateRect(hWnd, nullptr);  // else the window would ask to be painted forever
+    if (!AfxCallHandler([&] { lResult = pWnd->WindowProc(message, wParam, lParam); }))
         lResult = message == WM_CREATE ? -1 : 0;
-    }
     t_currentMessage = previous;
     if (message == WM_NCDESTROY)
         pWnd->OnNcDestroyed();
@@ -181,17 +178,13 @@ void CWnd::OnNcDestroyed()
     if (m_hWnd == nullptr)
         return;
     UnsubclassWindow();
-    PostNcDestroy();
 }
 
 CWnd* CWnd::GetDlgItem(int nID) const { return FromHandle(::GetDlgItem(m_hWnd, nID)); }
-int CWnd::GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
-CWnd* CWnd::GetParent() const { return FromHandle(::GetParent(m_hWnd)); }
-DWORD CWnd::GetStyle() const { return static_cast<DWORD>(::GetWindowLongA(m_hWnd, GWL_STYLE)); }
 
 BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags)
 {
-    DWORD style = GetStyle();
+    DWORD style = static_cast<DWORD>(::GetWindowLongA(m_hWnd, GWL_STYLE));
     DWORD newStyle = (style & ~dwRemove) | dwAdd;
     if (style == newStyle)
         return FALSE;
@@ -204,7 +197,6 @@ BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags)
 
 BOOL CWnd::ShowWindow(int nCmdShow) { return ::ShowWindow(m_hWnd, nCmdShow); }
 BOOL CWnd::IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
-BOOL CWnd::IsIconic() const { return ::IsIconic(m_hWnd); }
 
 void CWnd::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint)
 {
@@ -212,7 +204,6 @@ void CWnd::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint)
 }
 
 void CWnd::GetWindowRect(LPRECT lpRect) const { ::GetWindowRect(m_hWnd, lpRect); }
-void CWnd::GetClientRect(LPRECT lpRect) const { ::GetClientRect(m_hWnd, lpRect); }
 void CWnd::Invalidate(BOOL bErase) { ::InvalidateRect(m_hWnd, nullptr, bErase); }
 
 void CWnd::CenterWindow()
@@ -230,14 +221,6 @@ void CWnd::CenterWindow()
 
 void CWnd::SetWindowText(LPCSTR lpszString) { ::SetWindowTextA(m_hWnd, lpszString); }
 
-void CWnd::GetWindowText(CString& rString) const
-{
-    int length = ::GetWindowTextLengthA(m_hWnd);
-    LPSTR buffer = rString.GetBuffer(length + 1);
-    ::GetWindowTextA(m_hWnd, buffer, length + 1);
-    rString.ReleaseBuffer();
-}
-
 HICON CWnd::SetIcon(HICON hIcon, BOOL bBigIcon)
 {
     return reinterpret_cast<HICON>(SendMessage(WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL,
@@ -254,11 +237,6 @@ LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) const
     return ::SendMessageA(m_hWnd, message, wParam, lParam);
 }
 
-BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) const
-{
-    return ::PostMessageA(m_hWnd, message, wParam, lParam);
-}
-
 CMenu* CWnd::GetSystemMenu(BOOL bRevert) const
 {
     return CMenu::FromHandle(::GetSystemMenu(m_hWnd, bRevert));
@@ -266,23 +244,17 @@ CMenu* CWnd::GetSystemMenu(BOOL bRevert) const
 
 int CWnd::MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType)
 {
-    CWinApp* pApp = AfxGetApp();
-    if (lpszCaption == nullptr && pApp != nullptr)
-        lpszCaption = pApp->m_pszAppName;
-    if (pApp == nullptr)
-        return ::MessageBoxA(m_hWnd, lpszText, lpszCaption, nType);
-    return pApp->ShowMessageBox(m_hWnd, lpszText, lpszCaption, nType);
+    return AfxGetApp()->ShowMessageBox(m_hWnd, lpszText, lpszCaption, nType);
 }
 
 BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
 
 void CWnd::DoDataExchange(CDataExchange*) {}
 
-BOOL CWnd::UpdateData(BOOL bSaveAndValidate)
+void CWnd::UpdateData()
 {
-    CDataExchange dx(this, bSaveAndValidate);
+    CDataExchange dx(this);
     DoDataExchange(&dx);
-    return TRUE;
 }
 
 BOOL CWnd::WalkPreTranslateTree(MSG* pMsg)
@@ -334,9 +306,6 @@ LRESULT CWnd::Dispatch(const AFX_MSGMAP_ENTRY& entry, WPARAM wParam, LPARAM lPar
     case AfxSig_v_u:
         (this->*reinterpret_cast<void (CWnd::*)(UINT)>(entry.pfn))(LOWORD(wParam));
         return 0;
-    case AfxSig_v_u_l:
-        (this->*reinterpret_cast<void (CWnd::*)(UINT, LPARAM)>(entry.pfn))(static_cast<UINT>(wParam), lParam);
-        return 0;
     case AfxSig_v_u_pt:
         (this->*reinterpret_cast<void (CWnd::*)(UINT, CPoint)>(entry.pfn))(
             static_cast<UINT>(wParam), PointFromLParam(lParam));
@@ -347,8 +316,6 @@ LRESULT CWnd::Dispatch(const AFX_MSGMAP_ENTRY& entry, WPARAM wParam, LPARAM lPar
     case AfxSig_b_W_u_u:
         return (this->*reinterpret_cast<BOOL (CWnd::*)(CWnd*, UINT, UINT)>(entry.pfn))(
             FromHandle(reinterpret_cast<HWND>(wParam)), LOWORD(lParam), HIWORD(lParam));
-    case AfxSig_h_v:
-        return reinterpret_cast<LRESULT>((this->*reinterpret_cast<HCURSOR (CWnd::*)()>(entry.pfn))());
     case AfxSig_l_w_l:
         return (this->*reinterpret_cast<LRESULT (CWnd::*)(WPARAM, LPARAM)>(entry.pfn))(wParam, lParam);
     case AfxSig_end:
@@ -402,11 +369,4 @@ LRESULT CWnd::Default()
     return DefWindowProc(t_currentMessage.message, t_currentMessage.wParam, t_currentMessage.lParam);
 }
 
-void CWnd::OnSysCommand(UINT, LPARAM) { Default(); }
-void CWnd::OnPaint() { Default(); }
-HCURSOR CWnd::OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(Default()); }
-BOOL CWnd::OnSetCursor(CWnd*, UINT, UINT) { return static_cast<BOOL>(Default()); }
-void CWnd::OnTimer(UINT_PTR) { Default(); }
-void CWnd::OnMouseMove(UINT, CPoint) { Default(); }
-void CWnd::OnLButtonDown(UINT, CPoint) { Default(); }
 void CWnd::OnDestroy() { Default(); }

@@ -20,11 +20,9 @@ enum AfxSig {
     AfxSig_end,
     AfxSig_v_v,       // void ()
     AfxSig_v_u,       // void (UINT nID): a range of controls
-    AfxSig_v_u_l,     // void (UINT, LPARAM): WM_SYSCOMMAND
-    AfxSig_v_u_pt,    // void (UINT, CPoint): mouse messages
+    AfxSig_v_u_pt,    // void (UINT, CPoint): WM_MOUSEMOVE
     AfxSig_v_up,      // void (UINT_PTR): WM_TIMER
     AfxSig_b_W_u_u,   // BOOL (CWnd*, UINT, UINT): WM_SETCURSOR
-    AfxSig_h_v,       // HCURSOR (): WM_QUERYDRAGICON
     AfxSig_l_w_l,     // LRESULT (WPARAM, LPARAM): any message
 };
 
@@ -78,13 +76,9 @@ protected: \
 #define AFX_WM_ENTRY(message, sig, type, handler) \
     {message, 0, 0, 0, sig, AfxPmsg(static_cast<type>(&ThisClass::handler))},
 
-#define ON_WM_SYSCOMMAND() AFX_WM_ENTRY(WM_SYSCOMMAND, AfxSig_v_u_l, void (CWnd::*)(UINT, LPARAM), OnSysCommand)
-#define ON_WM_PAINT() AFX_WM_ENTRY(WM_PAINT, AfxSig_v_v, void (CWnd::*)(), OnPaint)
-#define ON_WM_QUERYDRAGICON() AFX_WM_ENTRY(WM_QUERYDRAGICON, AfxSig_h_v, HCURSOR (CWnd::*)(), OnQueryDragIcon)
 #define ON_WM_SETCURSOR() AFX_WM_ENTRY(WM_SETCURSOR, AfxSig_b_W_u_u, BOOL (CWnd::*)(CWnd*, UINT, UINT), OnSetCursor)
 #define ON_WM_TIMER() AFX_WM_ENTRY(WM_TIMER, AfxSig_v_up, void (CWnd::*)(UINT_PTR), OnTimer)
 #define ON_WM_MOUSEMOVE() AFX_WM_ENTRY(WM_MOUSEMOVE, AfxSig_v_u_pt, void (CWnd::*)(UINT, CPoint), OnMouseMove)
-#define ON_WM_LBUTTONDOWN() AFX_WM_ENTRY(WM_LBUTTONDOWN, AfxSig_v_u_pt, void (CWnd::*)(UINT, CPoint), OnLButtonDown)
 #define ON_WM_DESTROY() AFX_WM_ENTRY(WM_DESTROY, AfxSig_v_v, void (CWnd::*)(), OnDestroy)
 #define ON_MESSAGE(message, handler) \
     AFX_WM_ENTRY(message, AfxSig_l_w_l, LRESULT (CWnd::*)(WPARAM, LPARAM), handler)
@@ -97,7 +91,6 @@ protected: \
      AfxPmsg(static_cast<void (CWnd::*)(UINT)>(&ThisClass::handler))},
 #define ON_COMMAND(id, handler) ON_CONTROL(CN_COMMAND, id, handler)
 #define ON_STN_CLICKED(id, handler) ON_CONTROL(STN_CLICKED, id, handler)
-#define ON_STN_DBLCLK(id, handler) ON_CONTROL(STN_DBLCLK, id, handler)
 
 class CWnd {
 public:
@@ -109,7 +102,6 @@ public:
     HWND m_hWnd;
 
     HWND GetSafeHwnd() const { return m_hWnd; }
-    operator HWND() const { return m_hWnd; }
 
     // The object attached to a window, or a temporary one for a window that has none.
     static CWnd* FromHandle(HWND hWnd);
@@ -125,31 +117,26 @@ public:
     virtual BOOL DestroyWindow();
 
     CWnd* GetDlgItem(int nID) const;
-    int GetDlgCtrlID() const;
-    CWnd* GetParent() const;
-    DWORD GetStyle() const;
-    BOOL ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags = 0);
+    // nFlags, when not 0, are SetWindowPos flags that make the frame take the new style.
+    BOOL ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags);
     BOOL ShowWindow(int nCmdShow);
     BOOL IsWindowVisible() const;
-    BOOL IsIconic() const;
-    void MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint = TRUE);
+    void MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint);
     void GetWindowRect(LPRECT lpRect) const;
-    void GetClientRect(LPRECT lpRect) const;
-    void Invalidate(BOOL bErase = TRUE);
+    void Invalidate(BOOL bErase);
     void CenterWindow();
     void SetWindowText(LPCSTR lpszString);
-    void GetWindowText(CString& rString) const;
     HICON SetIcon(HICON hIcon, BOOL bBigIcon);
     UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse, TIMERPROC lpfnTimer);
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
-    BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
     CMenu* GetSystemMenu(BOOL bRevert) const;
     // Goes through the application's message-box hook, as AfxMessageBox does.
-    int MessageBox(LPCSTR lpszText, LPCSTR lpszCaption = nullptr, UINT nType = MB_OK);
+    int MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType);
 
     virtual BOOL PreTranslateMessage(MSG* pMsg);
     virtual void DoDataExchange(CDataExchange* pDX);
-    BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
+    // Binds the controls that DoDataExchange names.
+    void UpdateData();
 
     // Lets every window from the message's target up to its top-level window pre-translate it.
     static BOOL WalkPreTranslateTree(MSG* pMsg);
@@ -176,19 +163,9 @@ protected:
     virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     // The default processing of the message being handled.
     LRESULT Default();
-    virtual void PostNcDestroy() {}
 
-    // Handlers whose default is the window's default processing.
-    void OnSysCommand(UINT nID, LPARAM lParam);
-    void OnPaint();
-    HCURSOR OnQueryDragIcon();
-    BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
-    void OnTimer(UINT_PTR nIDEvent);
-    void OnMouseMove(UINT nFlags, CPoint point);
-    void OnLButtonDown(UINT nFlags, CPoint point);
+    // The window's default processing, for a handler that adds to it.
     void OnDestroy();
-
-    WNDPROC m_pfnSuper;
 
 private:
     friend LRESULT CALLBACK AfxWndProc(HWND, UINT, WPARAM, LPARAM);
@@ -198,6 +175,8 @@ private:
     const AFX_MSGMAP_ENTRY* FindEntry(UINT message, UINT nCode, UINT nID) const;
     LRESULT Dispatch(const AFX_MSGMAP_ENTRY& entry, WPARAM wParam, LPARAM lParam);
     void OnNcDestroyed();
+
+    WNDPROC m_pfnSuper;
 };
 
 // Subclasses the next window created on this thread to the given object, from its very first

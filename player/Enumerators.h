@@ -7,8 +7,8 @@
 #include <new>
 #include <vector>
 
-#include "ComRef.h"
 #include "Module.h"
+#include "QuerySingleInterface.h"
 
 inline void AddItemRef(IConnectionPoint* item) { item->AddRef(); }
 inline void ReleaseItem(IConnectionPoint* item) { item->Release(); }

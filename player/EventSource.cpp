@@ -3,6 +3,7 @@
 #include <olectl.h>
 
 #include "Enumerators.h"
+#include "QuerySingleInterface.h"
 
 CEventSource::~CEventSource()
 {

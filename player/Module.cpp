@@ -3,10 +3,10 @@
 
 #include <objbase.h>
 
-#include "ComRef.h"
 #include "PlayerControl.h"
 #include "PlayerIds.h"
 #include "PlayerWindow.h"
+#include "QuerySingleInterface.h"
 
 namespace {
 

@@ -13,6 +13,6 @@ inline Entries ToEntries(const CStringArray& arr)
 {
     Entries entries;
     for (INT_PTR i = 0; i < arr.GetSize(); ++i)
-        entries.emplace_back(arr[i], arr[i].GetLength());
+        entries.emplace_back(arr.GetAt(i), arr.GetAt(i).GetLength());
     return entries;
 }

@@ -3,10 +3,12 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "Afx.h"
+#include "AfxDialogTemplate.h"
 #include "FrameworkTestIds.h"
 #include "TestApp.h"
 
@@ -27,9 +29,7 @@ public:
     Strings m_calls;
     std::vector<UINT> m_preTranslated;
     Action m_onInit = Nothing, m_onTimer = Nothing;
-    bool m_bBindMissingControl = false, m_bShown = false;
-    CWnd* m_pCursorWnd = nullptr;
-    BOOL m_bCursorResult = TRUE;
+    bool m_bBindMissingControl = false, m_bShown = false, m_bDestroyed = false;
     CStringArray m_emptyTable;
 
     BOOL OnInitDialog() override
@@ -56,19 +56,21 @@ protected:
             DDX_Control(pDX, IDC_PROBE_MISSING, missing);
     }
 
-    static std::string At(CPoint point) { return " at " + std::to_string(point.x) + "," + std::to_string(point.y); }
     void OnOK() override { m_calls.push_back("ok"); CDialog::OnOK(); }
     void OnCancel() override { m_calls.push_back("cancel"); CDialog::OnCancel(); }
     void OnTimer(UINT_PTR nIDEvent) { m_calls.push_back("timer " + std::to_string(nIDEvent)); m_onTimer(*this); }
-    void OnMouseMove(UINT nFlags, CPoint p) { m_calls.push_back("move " + std::to_string(nFlags) + At(p)); Default(); }
-    void OnLButtonDown(UINT, CPoint point) { m_calls.push_back("down" + At(point)); }
+    void OnMouseMove(UINT nFlags, CPoint p)
+    {
+        m_calls.push_back("move " + std::to_string(nFlags) + " at " + std::to_string(p.x) + "," + std::to_string(p.y));
+        Default();
+    }
+    // The window is the bound member or the dialog itself, never a stand-in; the answer reaches the sender.
     BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message)
     {
-        m_calls.push_back("cursor " + std::to_string(message) + " hit " + std::to_string(nHitTest));
-        m_pCursorWnd = pWnd;
-        return m_bCursorResult;
+        const char* where = pWnd == &m_staticA ? " on A" : pWnd == this ? " on the dialog" : " elsewhere";
+        m_calls.push_back("cursor " + std::to_string(message) + " hit " + std::to_string(nHitTest) + where);
+        return message == WM_MOUSEMOVE;
     }
-    HCURSOR OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(0x1234); }
     LRESULT OnProbeMessage(WPARAM wParam, LPARAM lParam)
     {
         m_calls.push_back("probe " + std::to_string(wParam) + " " + std::to_string(lParam));
@@ -76,10 +78,11 @@ protected:
     }
     LRESULT OnShowWindowMessage(WPARAM wParam, LPARAM) { m_bShown = m_bShown || wParam != 0; return Default(); }
     void OnAClicked() { m_calls.push_back("A clicked"); }
-    void OnADoubleClicked() { m_calls.push_back("A double-clicked"); }
     void OnBClicked(UINT nID) { m_calls.push_back("B clicked " + std::to_string(nID)); }
+    void OnDoubleClicked(UINT nID) { m_calls.push_back("double-clicked " + std::to_string(nID)); }
     void OnProbeCommand() { m_calls.push_back("command"); }
     void OnBadIndex() { m_calls.push_back("before"); m_emptyTable.GetAt(3); m_calls.push_back("after"); }
+    void OnDestroy() { m_bDestroyed = true; CDialog::OnDestroy(); }
 
     DECLARE_MESSAGE_MAP()
 };
@@ -87,16 +90,15 @@ protected:
 BEGIN_MESSAGE_MAP(CProbeDlg, CDialog)
     ON_WM_TIMER()
     ON_WM_MOUSEMOVE()
-    ON_WM_LBUTTONDOWN()
     ON_WM_SETCURSOR()
-    ON_WM_QUERYDRAGICON()
+    ON_WM_DESTROY()
     ON_MESSAGE(WM_APP + 5, OnProbeMessage)
     ON_MESSAGE(WM_SHOWWINDOW, OnShowWindowMessage)
     ON_STN_CLICKED(IDC_PROBE_A, OnAClicked)
-    ON_STN_DBLCLK(IDC_PROBE_A, OnADoubleClicked)
     ON_CONTROL_RANGE(STN_CLICKED, IDC_PROBE_B1, IDC_PROBE_B3, OnBClicked)
+    ON_CONTROL_RANGE(STN_DBLCLK, IDC_PROBE_A, IDC_PROBE_B3, OnDoubleClicked)
     ON_COMMAND(ID_PROBE_COMMAND, OnProbeCommand)
-    ON_STN_DBLCLK(IDC_PROBE_PLAIN, OnBadIndex)
+    ON_STN_CLICKED(IDC_PROBE_PLAIN, OnBadIndex)
 END_MESSAGE_MAP()
 
 // The probe created without a modal loop, so that a test can send it messages.
@@ -121,7 +123,7 @@ TEST_F(WindowTest, NotificationsCommandsAndMessagesReachTheirEntriesAndAFailingH
     ::SendMessageA(Item(IDC_PROBE_A), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
     ::SendMessageA(Item(IDC_PROBE_A), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(2, 2));
     ::SendMessageA(Item(IDC_PROBE_B2), WM_LBUTTONDOWN, MK_LBUTTON, 0);
-    ::SendMessageA(Item(IDC_PROBE_B3), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    ::SendMessageA(Item(IDC_PROBE_B3), WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
     // A menu command or accelerator has no control and counts as a command whatever its code.
     m_dlg.SendMessage(WM_COMMAND, MAKEWPARAM(ID_PROBE_COMMAND, 0), 0);
     m_dlg.SendMessage(WM_COMMAND, MAKEWPARAM(ID_PROBE_COMMAND, 1), 0);
@@ -129,47 +131,37 @@ TEST_F(WindowTest, NotificationsCommandsAndMessagesReachTheirEntriesAndAFailingH
     m_dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_PROBE_A, STN_ENABLE), reinterpret_cast<LPARAM>(Item(IDC_PROBE_A)));
     // An invalid argument in a handler is reported and the handler abandoned; the window goes on.
     const LPARAM hPlain = reinterpret_cast<LPARAM>(Item(IDC_PROBE_PLAIN));
-    m_dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_PROBE_PLAIN, STN_DBLCLK), hPlain);
+    m_dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_PROBE_PLAIN, STN_CLICKED), hPlain);
     ASSERT_EQ(TestApp().m_messages.size(), 1u);
     EXPECT_STREQ(TestApp().m_messages[0].text, "An invalid argument was encountered.");
     EXPECT_EQ(TestApp().m_messages[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONSTOP));
 
     m_dlg.SendMessage(WM_TIMER, 1);
     m_dlg.SendMessage(WM_MOUSEMOVE, MK_SHIFT, MAKELPARAM(-5, -7));  // left of and above the window: still signed
-    m_dlg.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(120, 33));
     EXPECT_EQ(m_dlg.SendMessage(WM_APP + 5, 7, 9), 42);
-    EXPECT_EQ(m_dlg.SendMessage(WM_QUERYDRAGICON), 0x1234);
 
-    const WPARAM hA = reinterpret_cast<WPARAM>(Item(IDC_PROBE_A));
+    const WPARAM hA = reinterpret_cast<WPARAM>(Item(IDC_PROBE_A)), hDlg = reinterpret_cast<WPARAM>(m_dlg.m_hWnd);
     EXPECT_EQ(m_dlg.SendMessage(WM_SETCURSOR, hA, MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)), TRUE);
-    EXPECT_EQ(m_dlg.m_pCursorWnd, &m_dlg.m_staticA);  // the bound member, not a stand-in
-    m_dlg.m_bCursorResult = FALSE;
-    const WPARAM hDlg = reinterpret_cast<WPARAM>(m_dlg.m_hWnd);
     EXPECT_EQ(m_dlg.SendMessage(WM_SETCURSOR, hDlg, MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN)), FALSE);
-    EXPECT_EQ(m_dlg.m_pCursorWnd, &m_dlg);
+    m_dlg.DestroyWindow();
+    EXPECT_TRUE(m_dlg.m_bDestroyed);
 
-    EXPECT_EQ(m_dlg.m_calls, (Strings{"A clicked", "A double-clicked", "B clicked 302", "B clicked 303", "command",
-                                      "command", "before", "timer 1", "move 4 at -5,-7", "down at 120,33", "probe 7 9",
-                                      "cursor 512 hit 1", "cursor 513 hit 1"}));
+    EXPECT_EQ(m_dlg.m_calls, (Strings{"A clicked", "double-clicked 300", "B clicked 302", "double-clicked 303",
+                                      "command", "command", "before", "timer 1", "move 4 at -5,-7", "probe 7 9",
+                                      "cursor 512 hit 1 on A", "cursor 513 hit 1 on the dialog"}));
 }
 
 TEST_F(WindowTest, DataExchangeBindsControlsToMembers)
 {
-    EXPECT_EQ(m_dlg.m_staticA.m_hWnd, Item(IDC_PROBE_A));
     EXPECT_EQ(m_dlg.GetDlgItem(IDC_PROBE_A), &m_dlg.m_staticA);
-    EXPECT_EQ(m_dlg.GetDlgItem(IDC_PROBE_B1), &m_dlg.m_staticB1);
     EXPECT_EQ(CWnd::FromHandlePermanent(Item(IDC_PROBE_B1)), &m_dlg.m_staticB1);
     // An unbound control is handed out as a stand-in for its handle.
-    CWnd* pPlain = m_dlg.GetDlgItem(IDC_PROBE_PLAIN);
-    ASSERT_NE(pPlain, nullptr);
-    EXPECT_EQ(pPlain->m_hWnd, Item(IDC_PROBE_PLAIN));
-    EXPECT_EQ(CWnd::FromHandlePermanent(pPlain->m_hWnd), nullptr);
+    EXPECT_EQ(m_dlg.GetDlgItem(IDC_PROBE_PLAIN)->m_hWnd, Item(IDC_PROBE_PLAIN));
+    EXPECT_EQ(CWnd::FromHandlePermanent(Item(IDC_PROBE_PLAIN)), nullptr);
     EXPECT_EQ(m_dlg.GetDlgItem(IDC_PROBE_MISSING), nullptr);
 
-    // A second exchange changes nothing; destroying the window detaches every member.
+    // Destroying the window detaches every member.
     HWND hA = m_dlg.m_staticA.m_hWnd;
-    m_dlg.UpdateData(FALSE);
-    EXPECT_EQ(m_dlg.m_staticA.m_hWnd, hA);
     m_dlg.DestroyWindow();
     EXPECT_EQ(m_dlg.m_hWnd, nullptr);
     EXPECT_EQ(m_dlg.m_staticA.m_hWnd, nullptr);
@@ -186,10 +178,11 @@ TEST_F(WindowTest, DataExchangeBindsControlsToMembers)
 
 TEST(ModalWindowTest, ModalDialogRunsUntilEndedAndReturnsTheResult)
 {
+    const auto post = [](UINT vk) { return [vk](CProbeDlg& d) { ::PostMessageA(d.m_hWnd, WM_KEYDOWN, vk, 0); }; };
     const struct { const char* what; Action onInit; INT_PTR result; const char* lastCall; bool bShown; } runs[] = {
         // Esc goes through the dialog manager to OnCancel; Enter, with no control taking it, is the framework's OK.
-        {"Esc", [](CProbeDlg& d) { d.PostMessage(WM_KEYDOWN, VK_ESCAPE, 0); }, IDCANCEL, "cancel", true},
-        {"Enter", [](CProbeDlg& d) { d.PostMessage(WM_KEYDOWN, VK_RETURN, 0); }, IDOK, "ok", true},
+        {"Esc", post(VK_ESCAPE), IDCANCEL, "cancel", true},
+        {"Enter", post(VK_RETURN), IDOK, "ok", true},
         {"ended during its initialisation", [](CProbeDlg& d) { d.EndDialog(IDCANCEL); }, IDCANCEL, "init", false},
     };
     for (const auto& run : runs) {
@@ -208,7 +201,7 @@ TEST(ModalWindowTest, ModalDialogRunsUntilEndedAndReturnsTheResult)
     CProbeDlg broken(IDD_PROBE_BROKEN);
     EXPECT_EQ(broken.DoModal(), -1);
     EXPECT_EQ(broken.m_hWnd, nullptr);
-    EXPECT_EQ(std::find(broken.m_calls.begin(), broken.m_calls.end(), "init"), broken.m_calls.end());
+    EXPECT_TRUE(broken.m_calls.empty());
 }
 
 // Runs the dialog modally; its window rectangle during and after its initialisation.
@@ -231,80 +224,82 @@ TEST(ModalWindowTest, ModalDialogAtTheOriginIsCentredAfterItsInitialisation)
     CRect area;
     ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
     const auto [during, after] = RunAndMeasure(IDD_PROBE);
-    EXPECT_EQ(during.TopLeft(), CPoint(0, 0));
-    EXPECT_EQ(after.Width(), during.Width());
+    EXPECT_EQ(during.left, 0);
+    EXPECT_EQ(during.top, 0);
     EXPECT_EQ(after.left, area.left + (area.Width() - after.Width()) / 2);
     EXPECT_EQ(after.top, area.top + (area.Height() - after.Height()) / 2);
 
     // Placed by its template, or moved during its initialisation: left where it is.
     const auto [placedDuring, placedAfter] = RunAndMeasure(IDD_PROBE_PLACED);
-    EXPECT_NE(placedDuring.TopLeft(), CPoint(0, 0));
+    EXPECT_NE(placedDuring.left, 0);
     EXPECT_EQ(placedAfter, placedDuring);
-    EXPECT_EQ(RunAndMeasure(IDD_PROBE, [](CProbeDlg& d) { d.MoveWindow(5, 6, 300, 200); }).second,
-              CRect(5, 6, 305, 206));
+    const CRect moved = RunAndMeasure(IDD_PROBE, [](CProbeDlg& d) { d.MoveWindow(5, 6, 300, 200, TRUE); }).second;
+    EXPECT_EQ(std::make_pair(moved.left, moved.bottom), std::make_pair(5L, 206L));
+}
+
+TEST(DialogTemplateTest, ReadsTheHeaderAndTheItemClassNamesOfBothLayouts)
+{
+    // The resource compiler writes class names in capitals.
+    const struct { UINT nID; LONG x, y; std::vector<std::wstring> classNames; } templates[] = {
+        {IDD_PROBE, 0, 0, std::vector<std::wstring>(5, L"STATIC")},
+        {IDD_PROBE_PLACED, 20, 30, {L"STATIC", L"STATIC"}},
+        {IDD_PROBE_BROKEN, 40, 50, {L"STATIC", L"NOSUCHCLASSANYWHERE", L"{00000000-0000-0000-0000-000000000001}"}},
+    };
+    for (const auto& t : templates) {
+        CDialogTemplate dlgTemplate;
+        ASSERT_TRUE(dlgTemplate.Load(AfxGetResourceHandle(), t.nID));
+        const POINT position = dlgTemplate.GetPosition();
+        EXPECT_EQ(std::make_pair(position.x, position.y), std::make_pair(t.x, t.y)) << t.nID;
+        EXPECT_EQ(dlgTemplate.GetStyle() & (WS_POPUP | WS_CAPTION), static_cast<DWORD>(WS_POPUP | WS_CAPTION)) << t.nID;
+        EXPECT_EQ(dlgTemplate.GetItemClassNames(), t.classNames) << t.nID;
+    }
 }
 
 TEST_F(WindowTest, MessageBoxesGoThroughTheApplication)
 {
     AfxMessageBox("频道列表配置错误！", MB_OKCANCEL, 1);
-    AfxMessageBox("stop", MB_OK | MB_ICONSTOP);
     TestApp().m_answers = {IDNO};
     EXPECT_EQ(m_dlg.MessageBox("确定要退出?", "提示", MB_YESNO), IDNO);
 
-    ASSERT_EQ(TestApp().m_messages.size(), 3u);
+    ASSERT_EQ(TestApp().m_messages.size(), 2u);
     const RecordedMessageBox& first = TestApp().m_messages[0];
     EXPECT_STREQ(first.text, "频道列表配置错误！");
     EXPECT_EQ(first.type, static_cast<UINT>(MB_OKCANCEL | MB_ICONEXCLAMATION));
-    char module[MAX_PATH];
-    ::GetModuleFileNameA(nullptr, module, MAX_PATH);
-    const std::string path(module), name = path.substr(path.find_last_of('\\') + 1);
-    EXPECT_EQ(std::string(first.caption), name.substr(0, name.size() - 4));  // the module's name, no ".exe"
-    EXPECT_EQ(TestApp().m_messages[1].type, static_cast<UINT>(MB_OK | MB_ICONSTOP));
-    const RecordedMessageBox& question = TestApp().m_messages[2];
+    EXPECT_STREQ(first.caption, "framework_tests");  // the module's name
+    const RecordedMessageBox& question = TestApp().m_messages[1];
     EXPECT_STREQ(question.caption, "提示");
     EXPECT_EQ(question.type, static_cast<UINT>(MB_YESNO));  // a window's own box gets no icon added
     EXPECT_EQ(question.owner, m_dlg.m_hWnd);
 }
 
-TEST_F(WindowTest, BitmapStaticsTakeTheirBitmapsSizeAndMenusBelongToTheirOwners)
+TEST_F(WindowTest, TooltipsTakeWholeWindowsAndMenusBelongToTheirOwners)
 {
-    m_dlg.m_staticA.ModifyStyle(0, SS_BITMAP, 0);
-    EXPECT_EQ(m_dlg.m_staticA.GetStyle() & SS_TYPEMASK, static_cast<DWORD>(SS_BITMAP));
-    HBITMAP first = ::CreateBitmap(30, 20, 1, 32, nullptr), second = ::CreateBitmap(12, 9, 1, 32, nullptr);
-    EXPECT_EQ(m_dlg.m_staticA.SetBitmap(first), nullptr);
-    EXPECT_EQ(m_dlg.m_staticA.SetBitmap(second), first);
-    EXPECT_EQ(m_dlg.m_staticA.GetBitmap(), second);
-    CRect rc;
-    m_dlg.m_staticA.GetWindowRect(&rc);
-    EXPECT_EQ(rc.Width(), 12);
-    EXPECT_EQ(rc.Height(), 9);
+    // A tooltip's tool is the whole window it was added for; the text can change later.
+    CToolTipCtrl tip;
+    ASSERT_TRUE(tip.Create(&m_dlg.m_staticB1, TTS_ALWAYSTIP));
+    ASSERT_TRUE(tip.AddTool(&m_dlg.m_staticB1, LPSTR_TEXTCALLBACKA));
+    tip.UpdateTipText("当前在线人数：12.双击收看", &m_dlg.m_staticB1);
+    tip.SetDelayTime(TTDT_AUTOMATIC, 150);
+    char text[100] = "";
+    HWND hB1 = m_dlg.m_staticB1.m_hWnd;
+    TOOLINFOA info{sizeof(info), 0, hB1, reinterpret_cast<UINT_PTR>(hB1), {}, nullptr, text, 0, nullptr};
+    tip.SendMessage(TTM_GETTEXTA, sizeof(text), reinterpret_cast<LPARAM>(&info));
+    EXPECT_STREQ(text, "当前在线人数：12.双击收看");
+    TTHITTESTINFOA hit{hB1, {2, 2}, {}};
+    EXPECT_TRUE(tip.SendMessage(TTM_HITTESTA, 0, reinterpret_cast<LPARAM>(&hit)));  // anywhere on the window
+    EXPECT_EQ(tip.SendMessage(TTM_GETDELAYTIME, TTDT_INITIAL), 150);
 
-    CMenu* pSysMenu = m_dlg.GetSystemMenu(FALSE);
-    ASSERT_NE(pSysMenu, nullptr);
-    const int before = pSysMenu->GetMenuItemCount();
-    pSysMenu->AppendMenu(MF_SEPARATOR);
-    pSysMenu->AppendMenu(MF_STRING, 0x0010, "关于 Pelio(&A)...");
-    ASSERT_EQ(pSysMenu->GetMenuItemCount(), before + 2);
-    EXPECT_EQ(pSysMenu->GetMenuItemID(before + 1), 0x0010u);
-    CString item;
-    pSysMenu->GetMenuString(0x0010, item, MF_BYCOMMAND);
-    EXPECT_STREQ(item, "关于 Pelio(&A)...");
+    // The window menu belongs to the window: dropping its stand-in leaves it alone.
+    const HMENU hSysMenu = m_dlg.GetSystemMenu(FALSE)->m_hMenu;
+    EXPECT_EQ(hSysMenu, ::GetSystemMenu(m_dlg.m_hWnd, FALSE));
     CWnd::DeleteTempMap();
-    // The window menu belongs to the window: dropping the stand-in leaves it alone.
-    EXPECT_TRUE(::IsMenu(::GetSystemMenu(m_dlg.m_hWnd, FALSE)));
-
-    HMENU hPopup;
-    {
-        CMenu popup;
-        ASSERT_TRUE(popup.CreatePopupMenu());
-        popup.AppendMenu(MF_STRING, IDCANCEL, "关闭");
-        EXPECT_EQ(popup.GetMenuItemCount(), 1);
-        hPopup = popup.m_hMenu;
-    }
-    EXPECT_FALSE(::IsMenu(hPopup));  // an owned menu dies with its object
-    m_dlg.DestroyWindow();
-    ::DeleteObject(first);
-    ::DeleteObject(second);
+    EXPECT_TRUE(::IsMenu(hSysMenu));
+    // An owned menu dies with its object.
+    auto popup = std::make_unique<CMenu>();
+    ASSERT_TRUE(popup->CreatePopupMenu());
+    const HMENU hPopup = popup->m_hMenu;
+    popup.reset();
+    EXPECT_FALSE(::IsMenu(hPopup));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// A minimal owning interface pointer.
+// A minimal owning interface pointer. Header-only: the player DLL uses it without linking the framework.
 #pragma once
 
 #include <objbase.h>
@@ -50,18 +50,3 @@ public:
 private:
     T* m_p = nullptr;
 };
-
-// QueryInterface of an object that answers IUnknown and one interface of its own.
-template <class Interface>
-HRESULT QuerySingleInterface(Interface* self, REFIID iid, REFIID riid, void** ppv)
-{
-    if (!ppv)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == iid) {
-        *ppv = self;
-        self->AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
