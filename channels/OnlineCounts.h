@@ -5,7 +5,7 @@
 #include <msxml2.h>
 
 #include "Afx.h"
-#include "player/ComRef.h"
+#include "ComRef.h"
 #include "config/Configuration.h"
 #include "skin/SkinCatalogue.h"
 

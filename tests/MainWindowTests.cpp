@@ -69,9 +69,9 @@ TEST_F(MainWindowTest, StartUpTalksToThePlayerInItsOrderAndTheEndStopsWhatPlays)
     EXPECT_STREQ(m_dlg.m_strIniFile, ".\\ini\\Tavro.ini");
     EXPECT_STREQ(m_dlg.m_strVersionFile, ".\\ini\\p.ini");
     ASSERT_EQ(m_dlg.m_arrPlayUrl.GetSize(), 3);
-    EXPECT_STREQ(m_dlg.m_arrPlayUrl[2], "play://three");
+    EXPECT_STREQ(m_dlg.m_arrPlayUrl.GetAt(2), "play://three");
     ASSERT_EQ(m_dlg.m_arrChannelNum.GetSize(), 2);
-    EXPECT_STREQ(m_dlg.m_arrChannelNum[1], "102");
+    EXPECT_STREQ(m_dlg.m_arrChannelNum.GetAt(1), "102");
     EXPECT_EQ(m_dlg.m_playerBar.m_nPlayState, PLAYSTATE_PLAYING);
     EXPECT_EQ(m_dlg.m_nCurChannel, 0);
     EXPECT_NE(m_dlg.m_hIcon, nullptr);
@@ -89,7 +89,7 @@ TEST_F(MainWindowTest, LayoutRectanglesAreTakenAtTheScreenOrigin)
     Open();
     CRect window;
     m_dlg.GetWindowRect(&window);
-    ASSERT_EQ(window.TopLeft(), CPoint(0, 0));  // not centred: it was not run modally
+    ASSERT_TRUE(window.left == 0 && window.top == 0);  // not centred: it was not run modally
     const struct {
         const CRect& rc;
         UINT nCtrlId;
@@ -107,7 +107,8 @@ TEST_F(MainWindowTest, LayoutRectanglesAreTakenAtTheScreenOrigin)
     // The logo sits just inside the frame and caption.
     POINT clientOrigin = {0, 0};
     ::ClientToScreen(m_dlg.m_hWnd, &clientOrigin);
-    EXPECT_EQ(m_dlg.m_channelColumn.m_rcLogo.TopLeft(), CPoint(clientOrigin.x, clientOrigin.y));
+    EXPECT_EQ(m_dlg.m_channelColumn.m_rcLogo.left, clientOrigin.x);
+    EXPECT_EQ(m_dlg.m_channelColumn.m_rcLogo.top, clientOrigin.y);
 }
 
 TEST_F(MainWindowTest, EveryChannelButtonHasARedTooltipAndTheLinkHasNone)

@@ -67,15 +67,23 @@ std::string PlayerPath()
     return program.substr(0, program.find_last_of('\\') + 1) + "P2PPlayer.dll";
 }
 
-// What a late-bound call throws: the failure's code, or S_OK when it does not throw.
-HRESULT ThrownBy(const std::function<void()>& call)
+// The message a failed late-bound call reports, or nothing for a call that succeeds.
+std::string Failure(const COleException& e)
+{
+    char text[512] = "";
+    e.GetErrorMessage(text, sizeof(text));
+    return text;
+}
+std::string Failure(HRESULT hr) { return hr == S_OK ? "" : Failure(COleException(hr)); }
+
+std::string ThrownBy(const std::function<void()>& call)
 {
     try {
         call();
     } catch (const COleException& e) {
-        return e.m_sc;
+        return Failure(e);
     }
-    return S_OK;
+    return "";
 }
 
 // The whole client area as the screen shows it after a forced repaint, a row after another.
@@ -218,13 +226,13 @@ TEST_F(PlayerTest, ControlTakesItsTemplatePlaceWithItsInitDataAndShowsItsIdlePic
     // The control's own window fills the place the template gives it, and follows the control.
     HWND hVideo = Video();
     ASSERT_NE(hVideo, nullptr);
-    CRect host, video, expected(10, 20, 170, 120);
+    CRect host, video, expected(RECT{10, 20, 170, 120});
     ::GetWindowRect(hHost, &host);
     ::GetWindowRect(hVideo, &video);
     EXPECT_EQ(video, host);
     ::MapDialogRect(m_dlg.m_hWnd, &expected);
     EXPECT_EQ(host.Width(), expected.Width());
-    Player().MoveWindow(0, 0, 200, 90);
+    Player().MoveWindow(0, 0, 200, 90, TRUE);
     ::GetWindowRect(hVideo, &video);
     EXPECT_EQ(video.Width(), 200);
     EXPECT_EQ(video.Height(), 90);
@@ -304,17 +312,18 @@ TEST_F(PlayerTest, EveryMemberAnswersOnlyItsOwnKindAndTheVolumeStaysInItsRange)
     for (const auto& member : members) {
         SCOPED_TRACE(member.dispid);
         if (V_VT(&member.put) != VT_EMPTY) {
-            EXPECT_EQ(ThrownBy([&] { Player().SetProperty(member.dispid, member.put); }), S_OK);
+            EXPECT_EQ(ThrownBy([&] { Player().SetProperty(member.dispid, member.put); }), Failure(S_OK));
             EXPECT_STREQ(Player().GetProperty(member.dispid).ToString(), member.put.ToString());
         } else {
-            EXPECT_EQ(ThrownBy([&] { Player().SetProperty(member.dispid, COleVariant(1L)); }), DISP_E_MEMBERNOTFOUND);
+            EXPECT_EQ(ThrownBy([&] { Player().SetProperty(member.dispid, COleVariant(1L)); }),
+                      Failure(DISP_E_MEMBERNOTFOUND));
         }
-        COleVariant value;
-        EXPECT_EQ(ThrownBy([&] { value = Player().GetProperty(member.dispid); }),
-                  member.got != VT_EMPTY ? S_OK : DISP_E_MEMBERNOTFOUND);
-        EXPECT_EQ(V_VT(&value), member.got);
+        VARTYPE got = VT_EMPTY;
+        EXPECT_EQ(ThrownBy([&] { got = V_VT(&static_cast<const VARIANT&>(Player().GetProperty(member.dispid))); }),
+                  Failure(member.got != VT_EMPTY ? S_OK : DISP_E_MEMBERNOTFOUND));
+        EXPECT_EQ(got, member.got);
         const HRESULT invoked = member.method ? S_OK : DISP_E_MEMBERNOTFOUND;
-        EXPECT_EQ(ThrownBy([&] { Player().InvokeMethod(member.dispid); }), invoked);
+        EXPECT_EQ(ThrownBy([&] { Player().InvokeMethod(member.dispid); }), Failure(invoked));
     }
 
     for (const auto& [put, kept] : {std::pair<long, long>{-5, 0}, {150, 100}, {37, 37}}) {
@@ -322,11 +331,12 @@ TEST_F(PlayerTest, EveryMemberAnswersOnlyItsOwnKindAndTheVolumeStaysInItsRange)
         EXPECT_EQ(Player().GetVolume(), kept) << put;
     }
     // A text that is no number is refused and changes nothing.
-    EXPECT_EQ(ThrownBy([&] { Player().SetProperty(PLAYER_DISPID_VOLUME, COleVariant("loud")); }), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(ThrownBy([&] { Player().SetProperty(PLAYER_DISPID_VOLUME, COleVariant("loud")); }),
+              Failure(DISP_E_TYPEMISMATCH));
     EXPECT_EQ(Player().GetVolume(), 37);
     // A window that hosts no control cannot be called.
     CStatic notAControl;
-    EXPECT_EQ(ThrownBy([&] { notAControl.InvokeMethod(PLAYER_DISPID_STOP); }), E_NOINTERFACE);
+    EXPECT_EQ(ThrownBy([&] { notAControl.InvokeMethod(PLAYER_DISPID_STOP); }), Failure(E_NOINTERFACE));
 }
 
 TEST_F(PlayerTest, EveryStateChangeReachesTheEventSinkMapAndTheTestCardMovesOnlyWhilePlaying)

@@ -119,10 +119,14 @@ TEST_F(WorkingWindowTest, BarButtonsThePauseCommandAndThePlayersEventsFollowTheB
         SCOPED_TRACE(std::to_string(c.nID) + " player " + std::to_string(c.nPlayer) + " bar " + std::to_string(c.nBar));
         Prepare(c.nPlayer, c.nBar);
         std::vector<COleVariant> args;  // an event's parameters, last first
-        if (c.nID == STATE)
-            args = {COleVariant(static_cast<long>(c.nBar))};
-        else if (c.nID == DBLCLK)
-            args = {COleVariant(80), COleVariant(120), COleVariant(0, VT_I2), COleVariant(1, VT_I2)};
+        if (c.nID == STATE) {
+            args.emplace_back(static_cast<long>(c.nBar));
+        } else if (c.nID == DBLCLK) {
+            for (long x : {80, 120})
+                args.emplace_back(x);
+            for (long button : {0, 1})
+                args.emplace_back(button, VT_I2);
+        }
         DISPPARAMS params = {args.data(), nullptr, static_cast<UINT>(args.size()), 0};
         if (c.nID == ID_PLAYER_PAUSE)
             m_dlg.SendMessage(WM_COMMAND, ID_PLAYER_PAUSE, 0);
@@ -296,7 +300,7 @@ TEST_F(WorkingWindowTest, ATabLightsUpOnlyInsideItsZoneLoadingOnlyOnCrossingAndT
 {
     Open();
     CRect* rcTab = m_dlg.m_tabHover.m_rcTab;
-    rcTab[0] = CRect(156, 31, 260, 96);
+    rcTab[0] = CRect(RECT{156, 31, 260, 96});
     const struct { int x, y; bool bInside; } points[] = {
         {167, 22, true}, {249, 54, true}, {166, 40, false}, {250, 40, false}, {200, 21, false}, {200, 55, false},
     };
@@ -350,10 +354,10 @@ TEST_F(WorkingWindowTest, ColumnHandleCollapsesAndExpandsTheChannelColumn)
     OpenSettled();
     const size_t nRequests = m_server->Requests().size();
     CChannelColumn& column = m_dlg.m_channelColumn;
-    column.m_rcListPane = CRect(0, 580, 188, 786);
-    column.m_rcToggle = CRect(182, 100, 192, 772);
-    column.m_rcLowerPane = CRect(191, 554, 765, 786);
-    column.m_rcLogo = CRect(0, 31, 157, 96);
+    column.m_rcListPane = CRect(RECT{0, 580, 188, 786});
+    column.m_rcToggle = CRect(RECT{182, 100, 192, 772});
+    column.m_rcLowerPane = CRect(RECT{191, 554, 765, 786});
+    column.m_rcLogo = CRect(RECT{0, 31, 157, 96});
     const UINT moved[] = {IDC_WEB_LIST, IDC_LIST_TOGGLE, IDC_WEB_MIDDLE, IDC_PLAYER};
     const struct { bool bCollapsed; UINT nHandleImage; Placement places[4]; } states[] = {
         {true, IDB_LIST_HANDLE_COLLAPSED, {{0, 0, 0, 0}, {-8, 69, 10, 672}, {3, 523, 762, 232}, {3, 65, 762, 458}}},
