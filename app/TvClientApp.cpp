@@ -11,7 +11,7 @@ CTvClientApp theApp;
 
 CTvClientApp::CTvClientApp() : m_hMutex(nullptr) {}
 
-// Runs the main window as a modal dialog; FALSE keeps the framework out of its own message loop.
+// Runs the main window as a modal dialog, in the dialog's own message loop.
 BOOL CTvClientApp::InitInstance()
 {
     AfxEnableControlContainer();

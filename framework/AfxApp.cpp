@@ -1,7 +1,5 @@
 #include "AfxApp.h"
 
-#include <utility>
-
 #include "AfxWnd.h"
 
 namespace {
@@ -24,7 +22,7 @@ std::string ModuleBaseName()
 
 }  // namespace
 
-CWinApp::CWinApp() : m_pMainWnd(nullptr), m_strAppName(ModuleBaseName()), m_dwPromptContext(0)
+CWinApp::CWinApp() : m_pMainWnd(nullptr), m_strAppName(ModuleBaseName())
 {
     g_pApp = this;
 }
@@ -42,13 +40,10 @@ int CWinApp::ExitInstance() { return 0; }
 int CWinApp::DoMessageBox(LPCSTR lpszPrompt, UINT nType, UINT nIDPrompt)
 {
     HWND hWndOwner = m_pMainWnd != nullptr ? m_pMainWnd->GetSafeHwnd() : nullptr;
-    DWORD dwOuterContext = std::exchange(m_dwPromptContext, nIDPrompt);
-    int nResult = ShowMessageBox(hWndOwner, lpszPrompt, m_strAppName.c_str(), nType);
-    m_dwPromptContext = dwOuterContext;
-    return nResult;
+    return ShowMessageBox(hWndOwner, lpszPrompt, m_strAppName.c_str(), nType, nIDPrompt);
 }
 
-int CWinApp::ShowMessageBox(HWND hWndOwner, LPCSTR lpszText, LPCSTR lpszCaption, UINT nType)
+int CWinApp::ShowMessageBox(HWND hWndOwner, LPCSTR lpszText, LPCSTR lpszCaption, UINT nType, DWORD dwContextHelpId)
 {
     MSGBOXPARAMSA params{};
     params.cbSize = sizeof(params);
@@ -56,7 +51,7 @@ int CWinApp::ShowMessageBox(HWND hWndOwner, LPCSTR lpszText, LPCSTR lpszCaption,
     params.lpszText = lpszText;
     params.lpszCaption = lpszCaption;
     params.dwStyle = nType;
-    params.dwContextHelpId = m_dwPromptContext;
+    params.dwContextHelpId = dwContextHelpId;
     return ::MessageBoxIndirectA(&params);
 }
 

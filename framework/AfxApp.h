@@ -24,14 +24,13 @@ public:
     // nIDPrompt is the help context the box hands to its owner when the user asks for help.
     virtual int DoMessageBox(LPCSTR lpszPrompt, UINT nType, UINT nIDPrompt);
     // Every message box of the framework ends here; tests answer them by overriding it.
-    virtual int ShowMessageBox(HWND hWndOwner, LPCSTR lpszText, LPCSTR lpszCaption, UINT nType);
+    virtual int ShowMessageBox(HWND hWndOwner, LPCSTR lpszText, LPCSTR lpszCaption, UINT nType,
+                               DWORD dwContextHelpId);
 
     CWnd* m_pMainWnd;
 
 private:
     std::string m_strAppName;
-    // The help context of the box DoMessageBox is showing.
-    DWORD m_dwPromptContext;
 };
 
 CWinApp* AfxGetApp();

@@ -1,42 +1,19 @@
 #include "AfxMenu.h"
 
-#include <map>
-#include <memory>
-
+#include "AfxTempMap.h"
 #include "AfxWnd.h"
 
 namespace {
-
-std::map<HMENU, std::unique_ptr<CMenu>>& TemporaryMap()
-{
-    static std::map<HMENU, std::unique_ptr<CMenu>> map;
-    return map;
+using CTempMenuMap = CTempHandleMap<CMenu, HMENU, &CMenu::m_hMenu>;
 }
-
-}  // namespace
 
 CMenu::CMenu() : m_hMenu(nullptr) {}
 
 CMenu::~CMenu() { DestroyMenu(); }
 
-CMenu* CMenu::FromHandle(HMENU hMenu)
-{
-    if (hMenu == nullptr)
-        return nullptr;
-    auto& temporary = TemporaryMap()[hMenu];
-    if (!temporary) {
-        temporary = std::make_unique<CMenu>();
-        temporary->m_hMenu = hMenu;
-    }
-    return temporary.get();
-}
+CMenu* CMenu::FromHandle(HMENU hMenu) { return CTempMenuMap::FromHandle(hMenu); }
 
-void CMenu::DeleteTempMap()
-{
-    for (auto& entry : TemporaryMap())
-        entry.second->m_hMenu = nullptr;  // a temporary never owns its menu
-    TemporaryMap().clear();
-}
+void CMenu::DeleteTempMap() { CTempMenuMap::DeleteAll(); }
 
 BOOL CMenu::CreatePopupMenu()
 {

@@ -8,6 +8,7 @@
 #include "AfxDialog.h"
 #include "AfxException.h"
 #include "AfxMenu.h"
+#include "AfxTempMap.h"
 
 namespace {
 
@@ -17,11 +18,7 @@ std::map<HWND, CWnd*>& PermanentMap()
     return map;
 }
 
-std::map<HWND, std::unique_ptr<CWnd>>& TemporaryMap()
-{
-    static std::map<HWND, std::unique_ptr<CWnd>> map;
-    return map;
-}
+using CTempWndMap = CTempHandleMap<CWnd, HWND, &CWnd::m_hWnd>;
 
 // Mouse positions are signed: a point left of or above a window is negative.
 CPoint PointFromLParam(LPARAM lParam)
@@ -111,19 +108,12 @@ CWnd* CWnd::FromHandle(HWND hWnd)
         return nullptr;
     if (CWnd* pWnd = FromHandlePermanent(hWnd))
         return pWnd;
-    auto& temporary = TemporaryMap()[hWnd];
-    if (!temporary) {
-        temporary = std::make_unique<CWnd>();
-        temporary->m_hWnd = hWnd;
-    }
-    return temporary.get();
+    return CTempWndMap::FromHandle(hWnd);
 }
 
 void CWnd::DeleteTempMap()
 {
-    for (auto& entry : TemporaryMap())
-        entry.second->m_hWnd = nullptr;  // a temporary never owns its window
-    TemporaryMap().clear();
+    CTempWndMap::DeleteAll();
     CMenu::DeleteTempMap();
 }
 
@@ -244,7 +234,7 @@ CMenu* CWnd::GetSystemMenu(BOOL bRevert) const
 
 int CWnd::MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType)
 {
-    return AfxGetApp()->ShowMessageBox(m_hWnd, lpszText, lpszCaption, nType);
+    return AfxGetApp()->ShowMessageBox(m_hWnd, lpszText, lpszCaption, nType, 0);
 }
 
 BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }

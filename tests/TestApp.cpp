@@ -6,9 +6,9 @@ CTestApp theTestApp;
 
 CTestApp& TestApp() { return theTestApp; }
 
-int CTestApp::ShowMessageBox(HWND hWndOwner, LPCSTR lpszText, LPCSTR lpszCaption, UINT nType)
+int CTestApp::ShowMessageBox(HWND hWndOwner, LPCSTR lpszText, LPCSTR lpszCaption, UINT nType, DWORD dwContextHelpId)
 {
-    m_messages.push_back({CString(lpszText), CString(lpszCaption), nType, hWndOwner});
+    m_messages.push_back({CString(lpszText), CString(lpszCaption), nType, hWndOwner, dwContextHelpId});
     if (m_answers.empty())
         return IDOK;
     int answer = m_answers.front();

@@ -12,11 +12,13 @@ struct RecordedMessageBox {
     CString caption;
     UINT type;
     HWND owner;
+    DWORD helpId;
 };
 
 class CTestApp : public CWinApp {
 public:
-    int ShowMessageBox(HWND hWndOwner, LPCSTR lpszText, LPCSTR lpszCaption, UINT nType) override;
+    int ShowMessageBox(HWND hWndOwner, LPCSTR lpszText, LPCSTR lpszCaption, UINT nType,
+                       DWORD dwContextHelpId) override;
 
     // Answers for the next message boxes, in order; IDOK once they run out.
     std::deque<int> m_answers;

@@ -266,10 +266,12 @@ TEST_F(WindowTest, MessageBoxesGoThroughTheApplication)
     EXPECT_STREQ(first.text, "频道列表配置错误！");
     EXPECT_EQ(first.type, static_cast<UINT>(MB_OKCANCEL | MB_ICONEXCLAMATION));
     EXPECT_STREQ(first.caption, "framework_tests");  // the module's name
+    EXPECT_EQ(first.helpId, 1u);
     const RecordedMessageBox& question = TestApp().m_messages[1];
     EXPECT_STREQ(question.caption, "提示");
     EXPECT_EQ(question.type, static_cast<UINT>(MB_YESNO));  // a window's own box gets no icon added
     EXPECT_EQ(question.owner, m_dlg.m_hWnd);
+    EXPECT_EQ(question.helpId, 0u);
 }
 
 TEST_F(WindowTest, TooltipsTakeWholeWindowsAndMenusBelongToTheirOwners)
