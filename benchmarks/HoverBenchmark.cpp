@@ -6,6 +6,7 @@
 
 #include "FakePlayer.h"
 #include "MessagePump.h"
+#include "TestHelpers.h"
 #include "mainwnd/TvClientDlg.h"
 #include "skin/SkinCatalogue.h"
 
@@ -66,21 +67,15 @@ LRESULT CALLBACK CountImageChanges(int nCode, WPARAM wParam, LPARAM lParam)
     return ::CallNextHookEx(nullptr, nCode, wParam, lParam);
 }
 
-void WriteFile(const char* pszPath, const char* pszText)
-{
-    FILE* file = std::fopen(pszPath, "wb");
-    std::fputs(pszText, file);
-    std::fclose(file);
-}
-
 }  // namespace
 
 int main()
 {
     ::CreateDirectoryA("ini", nullptr);
-    WriteFile("Channel.txt", "play://0;play://1;play://2;");
+    CScratchFiles files;
+    files.Write("Channel.txt", "play://0;play://1;play://2;");
     // Port 1 refuses at once: the online counts are not what is measured.
-    WriteFile("ini\\Tavro.ini", "[CHANNELNUM]\r\nCHANNELNUM=1|2|3\r\n[XML]\r\nXML=http://127.0.0.1:1/counts\r\n");
+    files.Write("ini\\Tavro.ini", "[CHANNELNUM]\r\nCHANNELNUM=1|2|3\r\n[XML]\r\nXML=http://127.0.0.1:1/counts\r\n");
     AfxEnableControlContainer();
     CFakePlayerRegistration player;
     CProbeTvClientDlg dlg;

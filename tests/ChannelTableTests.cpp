@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -12,28 +11,18 @@ namespace {
 
 class ChannelTableTest : public ::testing::Test {
 protected:
-    ~ChannelTableTest() override { for (const std::string& name : m_files) DeleteFileA(name.c_str()); }
-
-    // Named ".\..." so that the profile functions look in the current directory, not in the Windows folder.
-    std::string Write(const std::string& bytes)
-    {
-        m_files.push_back(".\\table_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(m_files.size()));
-        std::ofstream(m_files.back(), std::ios::binary) << bytes;
-        return m_files.back();
-    }
-
     // The play addresses read from a channel file of these bytes into a table that has an entry already.
     Entries ReadPlayUrls(const std::string& bytes)
     {
         CStringArray playUrls;
         playUrls.Add("earlier");
-        channels::ReadPlayUrls(Write(bytes).c_str(), playUrls);
+        channels::ReadPlayUrls(m_files.Write(bytes).c_str(), playUrls);
         Entries entries = ToEntries(playUrls);
         EXPECT_EQ("earlier", entries.empty() ? "" : entries[0]) << "reading must append";
         return entries.empty() ? entries : Entries(entries.begin() + 1, entries.end());
     }
 
-    std::vector<std::string> m_files;
+    CScratchFiles m_files;
 };
 
 }  // namespace
@@ -87,8 +76,8 @@ TEST_F(ChannelTableTest, ReadsChannelNumbersCutTo99Bytes)
     Entries cut(16, "12345");
     cut.push_back("123");
     struct Case { std::string file; Entries numbers; } cases[] = {
-        {Write("[CHANNELNUM]\r\nCHANNELNUM=" + value + "\r\n"), cut},
-        {Write("[CHANNELNUM]\r\nCHANNELNUM= 3|脇|4;5 \r\n[XML]\r\nCHANNELNUM=9\r\n"), {"3", "脇", "4;5"}},
+        {m_files.Write("[CHANNELNUM]\r\nCHANNELNUM=" + value + "\r\n"), cut},
+        {m_files.Write("[CHANNELNUM]\r\nCHANNELNUM= 3|脇|4;5 \r\n[XML]\r\nCHANNELNUM=9\r\n"), {"3", "脇", "4;5"}},
         {".\\channel_test_missing.ini", {}},
     };
     for (const Case& c : cases) {

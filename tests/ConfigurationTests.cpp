@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "TestHelpers.h"
 #include "config/Configuration.h"
 
 namespace {
@@ -21,17 +22,13 @@ protected:
 
     void TearDown() override
     {
-        for (const std::string& name : m_files) DeleteFileA(name.c_str());
+        m_files.reset();
         RemoveDirectoryA("ini");
         SetCurrentDirectoryA("..");
         EXPECT_TRUE(RemoveDirectoryA(m_scratch.c_str())) << "files left in " << m_scratch;
     }
 
-    void Write(const std::string& name, const std::string& bytes)
-    {
-        std::ofstream(name, std::ios::binary) << bytes;
-        m_files.push_back(name);
-    }
+    void Write(const std::string& name, const std::string& bytes) { m_files->Write(name, bytes); }
 
     static std::string Read(const config::StringKey& key)
     {
@@ -41,7 +38,7 @@ protected:
     }
 
     std::string m_scratch;
-    std::vector<std::string> m_files;
+    std::unique_ptr<CScratchFiles> m_files = std::make_unique<CScratchFiles>();
 };
 
 const config::StringKey kAllKeys[] = {config::kAppUrl, config::kListUrl, config::kHelpUrl, config::kMiddleUrl,
@@ -68,6 +65,9 @@ TEST_F(ConfigurationTest, ReadsEachValueFromItsOwnSectionInTheCurrentDirectory)
     Write("ini\\p.ini", "[Version]\r\nVersion=13\r\n");
     EXPECT_EQ(12, config::ReadInstalledVersion(config::kIniFile));
     EXPECT_EQ(13, config::ReadRemoteVersion(config::kVersionFile));
+    // A version of letters reads 0.
+    Write("ini\\p.ini", "[Version]\r\nVersion=v5\r\n");
+    EXPECT_EQ(0, config::ReadRemoteVersion(config::kVersionFile));
     for (const config::StringKey& key : kAllKeys)
         EXPECT_EQ(std::string("value of ") + key.name, Read(key)) << key.name;
 }
@@ -79,14 +79,6 @@ TEST_F(ConfigurationTest, ValuesAreCutTo99BytesAndKeptByteExact)
         "[MIDDLEURL]\r\nMIDDLEURL=" + chinese + "\r\n");
     EXPECT_EQ(std::string(99, 'a'), Read(config::kListUrl));
     EXPECT_EQ(chinese, Read(config::kMiddleUrl));
-}
-
-TEST_F(ConfigurationTest, VersionOfLettersReadsZero)
-{
-    Write("ini\\Tavro.ini", "[Version]\r\nVersion=abc\r\n");
-    Write("ini\\p.ini", "[Version]\r\nVersion=v5\r\n");
-    EXPECT_EQ(0, config::ReadInstalledVersion(config::kIniFile));
-    EXPECT_EQ(0, config::ReadRemoteVersion(config::kVersionFile));
 }
 
 TEST_F(ConfigurationTest, DeleteTempConfigRemovesOnlyTheTemporaryFile)

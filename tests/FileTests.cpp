@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "AfxFile.h"
+#include "TestHelpers.h"
 
 namespace {
 
@@ -13,19 +13,10 @@ using Lines = std::vector<std::string>;
 
 class StdioFileTest : public ::testing::Test {
 protected:
-    ~StdioFileTest() override { for (const std::string& name : m_files) DeleteFileA(name.c_str()); }
-
-    std::string Write(const std::string& bytes)
-    {
-        m_files.push_back("file_test_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(m_files.size()));
-        std::ofstream(m_files.back(), std::ios::binary) << bytes;
-        return m_files.back();
-    }
-
     // Every line of a file of these bytes; after the last one the file stays at its end.
     Lines ReadLines(const std::string& bytes)
     {
-        CStdioFile file(Write(bytes).c_str());
+        CStdioFile file(m_files.Write(bytes).c_str());
         Lines lines;
         CString line("stale");
         while (file.ReadString(line))
@@ -35,7 +26,7 @@ protected:
         return lines;
     }
 
-    std::vector<std::string> m_files;
+    CScratchFiles m_files;
 };
 
 }  // namespace
@@ -85,7 +76,7 @@ TEST_F(StdioFileTest, OpenFailuresNameTheFileAndTheCause)
 
 TEST_F(StdioFileTest, CloseReleasesTheFileAndEndsReading)
 {
-    const std::string name = Write("line\n"), other = Write("again\n");
+    const std::string name = m_files.Write("line\n"), other = m_files.Write("again\n");
     CStdioFile file(name.c_str());
     EXPECT_FALSE(DeleteFileA(name.c_str()));
     file.Close();

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <map>
 #include <memory>
 #include <string>
@@ -12,6 +11,7 @@
 
 #include "CountsDocument.h"
 #include "FakePlayer.h"
+#include "TestHelpers.h"
 #include "TestApp.h"
 #include "mainwnd/TvClientDlg.h"
 
@@ -28,8 +28,6 @@ public:
     using CTvClientDlg::m_nCurChannel;
     using CTvClientDlg::m_onlineCounts;
     using CTvClientDlg::m_playerBar;
-    using CTvClientDlg::m_strIniFile;
-    using CTvClientDlg::m_strVersionFile;
     using CTvClientDlg::m_tabHover;
     using CTvClientDlg::m_trayIcon;
     using CTvClientDlg::m_webList;
@@ -43,14 +41,6 @@ public:
     SIZE m_size = {1280, 1024};
     int m_nSwitches = 0;
 };
-
-inline void WriteFile(const char* path, const std::string& content)
-{
-    FILE* file = std::fopen(path, "wb");
-    ASSERT_NE(file, nullptr) << path;
-    std::fwrite(content.data(), 1, content.size(), file);
-    std::fclose(file);
-}
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -67,21 +57,19 @@ protected:
     void TearDown() override
     {
         m_dlg.DestroyWindow();
-        for (const char* path : {"Channel.txt", "ini\\Tavro.ini", "ini\\Tavrotmp.ini"})
-            ::DeleteFileA(path);
     }
 
     // Channel.txt holds m_channels; in ini\Tavro.ini every key of m_ini sits in the section of its own name.
     void WriteConfiguration()
     {
-        WriteFile("Channel.txt", m_channels);
+        m_files.Write("Channel.txt", m_channels);
         std::string text = "[CHANNELNUM]\r\nCHANNELNUM=";
         for (size_t i = 0; i < m_numbers.size(); ++i)
             text += (i == 0 ? "" : "|") + m_numbers[i];
         text += "\r\n";
         for (const auto& entry : m_ini)
             text += "[" + entry.first + "]\r\n" + entry.first + "=" + entry.second + "\r\n";
-        WriteFile("ini\\Tavro.ini", text);
+        m_files.Write("ini\\Tavro.ini", text);
     }
 
     void Open()
@@ -120,5 +108,6 @@ protected:
     std::map<std::string, std::string> m_ini;
     std::unique_ptr<CFakePlayerRegistration> m_player;
     CFakeDisplay m_display;
+    CScratchFiles m_files;
     CProbeTvClientDlg m_dlg;
 };

@@ -244,28 +244,8 @@ TEST_F(WorkingWindowTest, WithoutChannelNumbersTheStartStillCompletes)
     EXPECT_EQ(m_server->Requests("/list"), Strings{});
 }
 
-TEST_F(WorkingWindowTest, CountsOfTheFirst15ChannelsBecomeTipsAndEachRefreshRereadsTheAddress)
-{
-    const Strings first = Numbers(20, 4100);
-    m_server->Serve("/counts", Document(Records(first)));
-    Open();
-    ExpectCounts(Strings(first.begin(), first.begin() + kCountedChannels));
-
-    // A document the channel server garbles makes every count unavailable.
-    for (const char* path : {"/counts/other", "/counts/garbled"}) {
-        SCOPED_TRACE(path);
-        const Strings counts = Numbers(kCountedChannels, 20);
-        m_server->Serve("/counts/other", Document(Records(counts)));
-        m_server->Serve("/counts/garbled", "<Channels><Channel>");
-        m_ini["XML"] = m_server->Origin() + path;
-        WriteConfiguration();
-        m_dlg.SendMessage(WM_TIMER, TIMER_CHANNEL_REFRESH);
-        EXPECT_EQ(m_server->Requests().back(), path);
-        ExpectCounts(std::string(path) == "/counts/other" ? counts : Strings(kCountedChannels, kCountUnavailable));
-    }
-}
-
-TEST_F(WorkingWindowTest, UnreachableServerThenOnlyTheRefreshTimerFetchesAgain)
+// Only the refresh timer fetches again, from the address the configuration holds at that moment.
+TEST_F(WorkingWindowTest, UnreachableServerThenEachRefreshRereadsTheAddressForTheFirst15Counts)
 {
     const unsigned short nPort = m_server->Port();
     m_server.reset();  // the port now refuses connections
@@ -274,14 +254,21 @@ TEST_F(WorkingWindowTest, UnreachableServerThenOnlyTheRefreshTimerFetchesAgain)
 
     m_server = std::make_unique<CLocalHttpServer>(nPort);
     ASSERT_TRUE(m_server->Listening());
-    const Strings counts = Numbers(kCountedChannels, 7);
+    const Strings counts = Numbers(20, 7);
     m_server->Serve("/counts", Document(Records(counts)));
     m_dlg.SendMessage(WM_TIMER, TIMER_CHANNEL_REFRESH + 1);
     ExpectCounts(Strings(kCountedChannels, kCountUnavailable));
-
     m_dlg.SendMessage(WM_TIMER, TIMER_CHANNEL_REFRESH);
     EXPECT_EQ(m_server->Requests("/counts"), Strings{"/counts"});
-    ExpectCounts(counts);
+    ExpectCounts(Strings(counts.begin(), counts.begin() + kCountedChannels));
+
+    // A document the channel server garbles makes every count unavailable.
+    m_server->Serve("/counts/garbled", "<Channels><Channel>");
+    m_ini["XML"] = m_server->Origin() + "/counts/garbled";
+    WriteConfiguration();
+    m_dlg.SendMessage(WM_TIMER, TIMER_CHANNEL_REFRESH);
+    EXPECT_EQ(m_server->Requests().back(), "/counts/garbled");
+    ExpectCounts(Strings(kCountedChannels, kCountUnavailable));
 }
 
 // The images the statics of this thread are given, in order.
