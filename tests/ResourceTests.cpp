@@ -66,15 +66,4 @@ TEST(SkinIconsAndCursor, EachIsOne32By32Image)
     DeleteObject(hand.hbmMask);
 }
 
-TEST(Strings, AboutMenuEntryInTheChineseCodePage)
-{
-    ASSERT_EQ(936u, GetACP()) << "the tests run in a Simplified Chinese prefix";
-    char narrow[64] = {};
-    ASSERT_GT(LoadStringA(Self(), IDS_ABOUTBOX, narrow, sizeof(narrow)), 0);
-    EXPECT_STREQ("关于 Pelio(&A)...", narrow);  // GBK bytes: this source is compiled for that charset
-    wchar_t wide[64] = {};
-    ASSERT_GT(LoadStringW(Self(), IDS_ABOUTBOX, wide, 64), 0);
-    EXPECT_STREQ(L"\u5173\u4e8e Pelio(&A)...", wide);
-}
-
 }  // namespace
