@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "Afx.h"
-#include "AfxDialogTemplate.h"
 #include "FrameworkTestIds.h"
 #include "TestApp.h"
 
@@ -237,24 +236,6 @@ TEST(ModalWindowTest, ModalDialogAtTheOriginIsCentredAfterItsInitialisation)
     EXPECT_EQ(std::make_pair(moved.left, moved.bottom), std::make_pair(5L, 206L));
 }
 
-TEST(DialogTemplateTest, ReadsTheHeaderAndTheItemClassNamesOfBothLayouts)
-{
-    // The resource compiler writes class names in capitals.
-    const struct { UINT nID; LONG x, y; std::vector<std::wstring> classNames; } templates[] = {
-        {IDD_PROBE, 0, 0, std::vector<std::wstring>(5, L"STATIC")},
-        {IDD_PROBE_PLACED, 20, 30, {L"STATIC", L"STATIC"}},
-        {IDD_PROBE_BROKEN, 40, 50, {L"STATIC", L"NOSUCHCLASSANYWHERE", L"{00000000-0000-0000-0000-000000000001}"}},
-    };
-    for (const auto& t : templates) {
-        CDialogTemplate dlgTemplate;
-        ASSERT_TRUE(dlgTemplate.Load(AfxGetResourceHandle(), t.nID));
-        const POINT position = dlgTemplate.GetPosition();
-        EXPECT_EQ(std::make_pair(position.x, position.y), std::make_pair(t.x, t.y)) << t.nID;
-        EXPECT_EQ(dlgTemplate.GetStyle() & (WS_POPUP | WS_CAPTION), static_cast<DWORD>(WS_POPUP | WS_CAPTION)) << t.nID;
-        EXPECT_EQ(dlgTemplate.GetItemClassNames(), t.classNames) << t.nID;
-    }
-}
-
 TEST_F(WindowTest, MessageBoxesGoThroughTheApplication)
 {
     AfxMessageBox("频道列表配置错误！", MB_OKCANCEL, 1);
@@ -274,23 +255,8 @@ TEST_F(WindowTest, MessageBoxesGoThroughTheApplication)
     EXPECT_EQ(question.helpId, 0u);
 }
 
-TEST_F(WindowTest, TooltipsTakeWholeWindowsAndMenusBelongToTheirOwners)
+TEST_F(WindowTest, MenusBelongToTheirOwners)
 {
-    // A tooltip's tool is the whole window it was added for; the text can change later.
-    CToolTipCtrl tip;
-    ASSERT_TRUE(tip.Create(&m_dlg.m_staticB1, TTS_ALWAYSTIP));
-    ASSERT_TRUE(tip.AddTool(&m_dlg.m_staticB1, LPSTR_TEXTCALLBACKA));
-    tip.UpdateTipText("当前在线人数：12.双击收看", &m_dlg.m_staticB1);
-    tip.SetDelayTime(TTDT_AUTOMATIC, 150);
-    char text[100] = "";
-    HWND hB1 = m_dlg.m_staticB1.m_hWnd;
-    TOOLINFOA info{sizeof(info), 0, hB1, reinterpret_cast<UINT_PTR>(hB1), {}, nullptr, text, 0, nullptr};
-    tip.SendMessage(TTM_GETTEXTA, sizeof(text), reinterpret_cast<LPARAM>(&info));
-    EXPECT_STREQ(text, "当前在线人数：12.双击收看");
-    TTHITTESTINFOA hit{hB1, {2, 2}, {}};
-    EXPECT_TRUE(tip.SendMessage(TTM_HITTESTA, 0, reinterpret_cast<LPARAM>(&hit)));  // anywhere on the window
-    EXPECT_EQ(tip.SendMessage(TTM_GETDELAYTIME, TTDT_INITIAL), 150);
-
     // The window menu belongs to the window: dropping its stand-in leaves it alone.
     const HMENU hSysMenu = m_dlg.GetSystemMenu(FALSE)->m_hMenu;
     EXPECT_EQ(hSysMenu, ::GetSystemMenu(m_dlg.m_hWnd, FALSE));
