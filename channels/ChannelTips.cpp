@@ -31,6 +31,8 @@ void CChannelTips::RelayEvent(MSG* pMsg)
 
 void CChannelTips::ShowCounts(const COnlineCounts& counts)
 {
-    for (int i = 0; i < kChannelButtonCount; ++i)
-        m_tipChannel[i].UpdateTipText(CString(kOnlineTipPrefix) + counts.CountOf(i) + kOnlineTipSuffix, m_pChannelButton[i]);
+    for (int i = 0; i < kChannelButtonCount; ++i) {
+        const CString text = CString(kOnlineTipPrefix) + counts.CountOf(i) + kOnlineTipSuffix;
+        m_tipChannel[i].UpdateTipText(text, m_pChannelButton[i]);
+    }
 }

@@ -34,7 +34,8 @@ HRESULT CreateXmlDocument(CComRef<IXMLDOMDocument2>& document)
     CComRef<IUnknown> unknown;
     HRESULT hr = ::CoCreateInstance(CLSID_XmlDocument, nullptr, CLSCTX_ALL, IID_IUnknown,
                                     reinterpret_cast<void**>(unknown.Receive()));
-    if (FAILED(hr) || FAILED(hr = ::OleRun(unknown.Get())) || FAILED(hr = document.QueryFrom(unknown.Get(), IID_XmlDocument2)))
+    if (FAILED(hr) || FAILED(hr = ::OleRun(unknown.Get())) ||
+        FAILED(hr = document.QueryFrom(unknown.Get(), IID_XmlDocument2)))
         return hr;
     if (FAILED(hr = document->put_async(VARIANT_FALSE)))
         return hr;

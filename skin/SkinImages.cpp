@@ -4,8 +4,10 @@
 
 void CSkinImages::PrepareStatics()
 {
-    for (const ImageStatic& image : kImageStatics)
-        m_pWnd->GetDlgItem(static_cast<int>(image.nCtrlId))->ModifyStyle(0, SS_BITMAP | (image.bTakesClicks ? SS_NOTIFY : 0), 0);
+    for (const ImageStatic& image : kImageStatics) {
+        const DWORD dwClicks = image.bTakesClicks ? SS_NOTIFY : 0;
+        m_pWnd->GetDlgItem(static_cast<int>(image.nCtrlId))->ModifyStyle(0, SS_BITMAP | dwClicks, 0);
+    }
 }
 
 void CSkinImages::ShowStartImages()

@@ -88,8 +88,9 @@ TEST_F(MainWindowTest, LayoutRectanglesAreTakenAtTheScreenOrigin)
     ASSERT_TRUE(window.left == 0 && window.top == 0);  // not centred: it was not run modally
     const CChannelColumn& column = m_dlg.m_channelColumn;
     const std::pair<const CRect&, UINT> captured[] = {
-        {column.m_rcLowerPane, IDC_WEB_MIDDLE}, {column.m_rcListPane, IDC_WEB_LIST}, {column.m_rcToggle, IDC_LIST_TOGGLE},
-        {column.m_rcLogo, IDC_LOGO}, {m_dlg.m_tabHover.m_rcTab[0], IDC_TAB1}, {m_dlg.m_tabHover.m_rcTab[5], IDC_TAB6}};
+        {column.m_rcLowerPane, IDC_WEB_MIDDLE}, {column.m_rcListPane, IDC_WEB_LIST},
+        {column.m_rcToggle, IDC_LIST_TOGGLE},   {column.m_rcLogo, IDC_LOGO},
+        {m_dlg.m_tabHover.m_rcTab[0], IDC_TAB1}, {m_dlg.m_tabHover.m_rcTab[5], IDC_TAB6}};
     for (const auto& [rc, nCtrlId] : captured) {
         CRect actual;
         ::GetWindowRect(Item(nCtrlId), &actual);
@@ -161,7 +162,8 @@ TEST_F(MainWindowTest, LowResolutionAsksToSwitchTo1024x768)
         ASSERT_EQ(TestApp().m_messages.size(), c.asked ? 1u : 0u);
         if (c.asked) {
             const RecordedMessageBox& box = TestApp().m_messages[0];
-            EXPECT_EQ(std::string(box.text) + "|" + std::string(box.caption), "分辨率太低，现在重新设置？|提示");
+            EXPECT_STREQ(box.text, "分辨率太低，现在重新设置？");
+            EXPECT_STREQ(box.caption, "提示");
             EXPECT_EQ(box.type, static_cast<UINT>(MB_YESNO));
             EXPECT_EQ(box.owner, dlg.m_hWnd);
         }

@@ -37,7 +37,8 @@ public:
     // A file of a name of its own, given with ".\\" so that the profile functions look here too.
     std::string Write(const std::string& bytes)
     {
-        return Write(".\\scratch_" + std::to_string(::GetCurrentProcessId()) + "_" + std::to_string(m_names.size()), bytes);
+        const std::string number = std::to_string(::GetCurrentProcessId()) + "_" + std::to_string(m_names.size());
+        return Write(".\\scratch_" + number, bytes);
     }
 
 private:

@@ -71,7 +71,8 @@ protected:
             info.hwnd = Item(kChannelButtons[i].nCtrlId);
             info.uId = reinterpret_cast<UINT_PTR>(info.hwnd);
             info.lpszText = text;
-            m_dlg.m_channelTips.m_tipChannel[i].SendMessage(TTM_GETTEXTA, sizeof(text), reinterpret_cast<LPARAM>(&info));
+            const CToolTipCtrl& tip = m_dlg.m_channelTips.m_tipChannel[i];
+            tip.SendMessage(TTM_GETTEXTA, sizeof(text), reinterpret_cast<LPARAM>(&info));
             EXPECT_EQ(std::string(text), "当前在线人数：" + expected[size_t(i)] + ".双击收看") << i;
         }
     }
@@ -317,7 +318,8 @@ TEST_F(WorkingWindowTest, ATabLightsUpOnlyInsideItsZoneLoadingOnlyOnCrossingAndT
     MoveMouse(200, 40);
     ::UnhookWindowsHookEx(hHook);
     CBitmapCache& bitmaps = m_dlg.m_images.m_bitmaps;
-    EXPECT_EQ(g_imagesGiven, (Images{{Item(IDC_TAB1), bitmaps.Get(IDB_TAB1_HOT)}, {Item(IDC_TAB2), bitmaps.Get(IDB_TAB2)}}));
+    const Images expected = {{Item(IDC_TAB1), bitmaps.Get(IDB_TAB1_HOT)}, {Item(IDC_TAB2), bitmaps.Get(IDB_TAB2)}};
+    EXPECT_EQ(g_imagesGiven, expected);
 
     const HCURSOR hHand = ::LoadCursorA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_SKIN_HAND));
     ASSERT_NE(hHand, nullptr);
@@ -346,7 +348,8 @@ TEST_F(WorkingWindowTest, ColumnHandleCollapsesAndExpandsTheChannelColumn)
     const UINT moved[] = {IDC_WEB_LIST, IDC_LIST_TOGGLE, IDC_WEB_MIDDLE, IDC_PLAYER};
     const struct { bool bCollapsed; UINT nHandleImage; Placement places[4]; } states[] = {
         {true, IDB_LIST_HANDLE_COLLAPSED, {{0, 0, 0, 0}, {-8, 69, 10, 672}, {3, 523, 762, 232}, {3, 65, 762, 458}}},
-        {false, IDB_LIST_HANDLE_SHOWN, {{0, 549, 188, 206}, {180, 69, 10, 672}, {191, 523, 574, 232}, {191, 65, 574, 458}}},
+        {false, IDB_LIST_HANDLE_SHOWN,
+         {{0, 549, 188, 206}, {180, 69, 10, 672}, {191, 523, 574, 232}, {191, 65, 574, 458}}},
     };
     for (const auto& s : states) {
         SCOPED_TRACE(s.bCollapsed ? "collapsed" : "expanded");
