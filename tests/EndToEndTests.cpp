@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "MessagePump.h"
+#include "tray/TrayIcon.h"
 
 namespace {
 
@@ -124,7 +125,7 @@ TEST_F(EndToEndTest, SecondCopyIsRefusedWhileTheFirstRuns)
 }
 
 // Stands in for the notification area while it lives: the shell finds the newest tray window
-// first, and tells it each icon call as a copy of the call ("add 221", "delete 221").
+// first, and tells it each icon call as a copy of the call ("add <icon id>", "delete <icon id>").
 class CTrayRecorder {
 public:
     CTrayRecorder()
@@ -169,11 +170,12 @@ TEST_F(EndToEndTest, MissingChannelFileIsReportedAndEndsTheProgramLeavingNoTrayI
     EXPECT_NE(::GetDlgItem(hBox, IDOK), nullptr);
     EXPECT_NE(::GetDlgItem(hBox, IDCANCEL), nullptr);
     // The box comes while the main window, not yet shown, has its icon; the icon goes before the process.
-    EXPECT_EQ(CTrayRecorder::s_calls, std::vector<std::string>{"add 221"});
+    const std::string icon = std::to_string(CTrayIcon::kIconId);
+    EXPECT_EQ(CTrayRecorder::s_calls, std::vector<std::string>{"add " + icon});
     // Either answer ends it.
     ::PostMessageA(hBox, WM_COMMAND, IDCANCEL, 0);
     EXPECT_EQ(client.Wait(30000), 1u);
-    EXPECT_EQ(CTrayRecorder::s_calls, (std::vector<std::string>{"add 221", "delete 221"}));
+    EXPECT_EQ(CTrayRecorder::s_calls, (std::vector<std::string>{"add " + icon, "delete " + icon}));
 }
 
 }  // namespace
