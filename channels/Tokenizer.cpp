@@ -18,7 +18,7 @@ bool EndsWithCharacters(const CString& text, const CString& suffix)
 
 }  // namespace
 
-CTokenizer::CTokenizer() : m_strDelimiter(","), m_bSkipEmpty(TRUE)
+CTokenizer::CTokenizer() : m_strDelimiter(","), m_bSkipEmpty(true)
 {
     SetSource(CString());
 }

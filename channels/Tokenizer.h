@@ -19,6 +19,6 @@ public:
 
     CString m_strDelimiter;
     // Empty entries, as between two delimiters in a row, are dropped.
-    BOOL m_bSkipEmpty;
+    bool m_bSkipEmpty;
     CString m_strSource;
 };
