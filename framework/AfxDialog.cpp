@@ -41,7 +41,7 @@ BOOL CDialog::CreateFromTemplate(bool bModal)
     m_bModal = bModal;
     m_bContinueModal = bModal;
     m_nModalResult = -1;
-    HWND hWndParent = m_pParentWnd != nullptr ? m_pParentWnd->GetSafeHwnd() : nullptr;
+    HWND hWndParent = GetOwnerHwnd();
     HWND hWnd;
     {
         CControlCreationScope controls(hInstance, m_nIDTemplate, m_template);
@@ -53,6 +53,13 @@ BOOL CDialog::CreateFromTemplate(bool bModal)
     return hWnd != nullptr;
 }
 
+// Without a parent of its own, a dialog belongs to the application's main window, if there is one.
+HWND CDialog::GetOwnerHwnd() const
+{
+    CWnd* pOwner = m_pParentWnd != nullptr ? m_pParentWnd : AfxGetApp()->m_pMainWnd;
+    return pOwner != nullptr && pOwner != this ? pOwner->GetSafeHwnd() : nullptr;
+}
+
 BOOL CDialog::Create(UINT nIDTemplate)
 {
     m_nIDTemplate = nIDTemplate;
@@ -61,7 +68,7 @@ BOOL CDialog::Create(UINT nIDTemplate)
 
 INT_PTR CDialog::DoModal()
 {
-    HWND hWndParent = m_pParentWnd != nullptr ? m_pParentWnd->GetSafeHwnd() : nullptr;
+    HWND hWndParent = GetOwnerHwnd();
     bool bParentEnabled = hWndParent != nullptr && ::IsWindowEnabled(hWndParent);
     if (bParentEnabled)
         ::EnableWindow(hWndParent, FALSE);

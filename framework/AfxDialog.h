@@ -38,6 +38,7 @@ protected:
 private:
     LRESULT HandleInitDialog(WPARAM wParam, LPARAM lParam);
     BOOL CreateFromTemplate(bool bModal);
+    HWND GetOwnerHwnd() const;
     bool ShouldCenterAfterInit(const RECT& rcBeforeInit) const;
     void RunModalLoop();
 

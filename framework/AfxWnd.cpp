@@ -55,8 +55,11 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
     t_currentMessage = MSG{hWnd, message, wParam, lParam, 0, {0, 0}};
     LRESULT lResult = 0;
     // Nothing may unwind through the system's window-procedure frames.
-    if (!AfxCallHandler([&] { lResult = pWnd->WindowProc(message, wParam, lParam); }))
+    if (!AfxCallHandler([&] { lResult = pWnd->WindowProc(message, wParam, lParam); })) {
+        if (message == WM_PAINT)
+            ::ValidateRect(hWnd, nullptr);  // else the window would ask to be painted for ever
         lResult = message == WM_CREATE ? -1 : 0;
+    }
     t_currentMessage = previous;
     if (message == WM_NCDESTROY)
         pWnd->OnNcDestroyed();
@@ -187,6 +190,7 @@ BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags)
 
 BOOL CWnd::ShowWindow(int nCmdShow) { return ::ShowWindow(m_hWnd, nCmdShow); }
 BOOL CWnd::IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
+BOOL CWnd::IsIconic() const { return ::IsIconic(m_hWnd); }
 
 void CWnd::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint)
 {
@@ -194,6 +198,7 @@ void CWnd::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint)
 }
 
 void CWnd::GetWindowRect(LPRECT lpRect) const { ::GetWindowRect(m_hWnd, lpRect); }
+void CWnd::GetClientRect(LPRECT lpRect) const { ::GetClientRect(m_hWnd, lpRect); }
 void CWnd::Invalidate(BOOL bErase) { ::InvalidateRect(m_hWnd, nullptr, bErase); }
 
 void CWnd::CenterWindow()
@@ -296,6 +301,9 @@ LRESULT CWnd::Dispatch(const AFX_MSGMAP_ENTRY& entry, WPARAM wParam, LPARAM lPar
     case AfxSig_v_u:
         (this->*reinterpret_cast<void (CWnd::*)(UINT)>(entry.pfn))(LOWORD(wParam));
         return 0;
+    case AfxSig_v_u_l:
+        (this->*reinterpret_cast<void (CWnd::*)(UINT, LPARAM)>(entry.pfn))(static_cast<UINT>(wParam), lParam);
+        return 0;
     case AfxSig_v_u_pt:
         (this->*reinterpret_cast<void (CWnd::*)(UINT, CPoint)>(entry.pfn))(
             static_cast<UINT>(wParam), PointFromLParam(lParam));
@@ -306,6 +314,8 @@ LRESULT CWnd::Dispatch(const AFX_MSGMAP_ENTRY& entry, WPARAM wParam, LPARAM lPar
     case AfxSig_b_W_u_u:
         return (this->*reinterpret_cast<BOOL (CWnd::*)(CWnd*, UINT, UINT)>(entry.pfn))(
             FromHandle(reinterpret_cast<HWND>(wParam)), LOWORD(lParam), HIWORD(lParam));
+    case AfxSig_h_v:
+        return reinterpret_cast<LRESULT>((this->*reinterpret_cast<HCURSOR (CWnd::*)()>(entry.pfn))());
     case AfxSig_l_w_l:
         return (this->*reinterpret_cast<LRESULT (CWnd::*)(WPARAM, LPARAM)>(entry.pfn))(wParam, lParam);
     case AfxSig_end:

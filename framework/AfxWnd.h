@@ -20,9 +20,11 @@ enum AfxSig {
     AfxSig_end,
     AfxSig_v_v,       // void ()
     AfxSig_v_u,       // void (UINT nID): a range of controls
-    AfxSig_v_u_pt,    // void (UINT, CPoint): WM_MOUSEMOVE
+    AfxSig_v_u_l,     // void (UINT, LPARAM): WM_SYSCOMMAND
+    AfxSig_v_u_pt,    // void (UINT, CPoint): mouse messages
     AfxSig_v_up,      // void (UINT_PTR): WM_TIMER
     AfxSig_b_W_u_u,   // BOOL (CWnd*, UINT, UINT): WM_SETCURSOR
+    AfxSig_h_v,       // HCURSOR (): WM_QUERYDRAGICON
     AfxSig_l_w_l,     // LRESULT (WPARAM, LPARAM): any message
 };
 
@@ -76,6 +78,10 @@ protected: \
 #define AFX_WM_ENTRY(message, sig, type, handler) \
     {message, 0, 0, 0, sig, AfxPmsg(static_cast<type>(&ThisClass::handler))},
 
+#define ON_WM_SYSCOMMAND() AFX_WM_ENTRY(WM_SYSCOMMAND, AfxSig_v_u_l, void (CWnd::*)(UINT, LPARAM), OnSysCommand)
+#define ON_WM_PAINT() AFX_WM_ENTRY(WM_PAINT, AfxSig_v_v, void (CWnd::*)(), OnPaint)
+#define ON_WM_QUERYDRAGICON() AFX_WM_ENTRY(WM_QUERYDRAGICON, AfxSig_h_v, HCURSOR (CWnd::*)(), OnQueryDragIcon)
+#define ON_WM_LBUTTONDOWN() AFX_WM_ENTRY(WM_LBUTTONDOWN, AfxSig_v_u_pt, void (CWnd::*)(UINT, CPoint), OnLButtonDown)
 #define ON_WM_SETCURSOR() AFX_WM_ENTRY(WM_SETCURSOR, AfxSig_b_W_u_u, BOOL (CWnd::*)(CWnd*, UINT, UINT), OnSetCursor)
 #define ON_WM_TIMER() AFX_WM_ENTRY(WM_TIMER, AfxSig_v_up, void (CWnd::*)(UINT_PTR), OnTimer)
 #define ON_WM_MOUSEMOVE() AFX_WM_ENTRY(WM_MOUSEMOVE, AfxSig_v_u_pt, void (CWnd::*)(UINT, CPoint), OnMouseMove)
@@ -121,8 +127,10 @@ public:
     BOOL ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags);
     BOOL ShowWindow(int nCmdShow);
     BOOL IsWindowVisible() const;
+    BOOL IsIconic() const;
     void MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint);
     void GetWindowRect(LPRECT lpRect) const;
+    void GetClientRect(LPRECT lpRect) const;
     void Invalidate(BOOL bErase);
     void CenterWindow();
     void SetWindowText(LPCSTR lpszString);

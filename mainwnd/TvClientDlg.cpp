@@ -3,6 +3,10 @@
 #include <cstring>
 
 #include "channels/ChannelTable.h"
+#include "controls/PortalLinks.h"
+#include "mainwnd/AboutDlg.h"
+#include "mainwnd/FrameGeometry.h"
+#include "skin/SkinGeometry.h"
 
 namespace {
 
@@ -13,17 +17,32 @@ const char kLowResolutionQuestion[] = "分辨率太低，现在重新设置？";
 const char kQuestionCaption[] = "提示";
 const char kChannelListError[] = "频道列表配置错误！";
 constexpr UINT kChannelListErrorHelpId = 1;
+const char kExitQuestion[] = "确定要退出?";
+const char kNetworkFailure[] = "网络连接故障，请稍后再试！";
+const char kBrowser[] = "IEXPLORE.EXE";
+
+// The client's window is gone well before the updater replaces its files.
+constexpr DWORD kUpdaterStartDelayMs = 2000;
 
 constexpr UINT kChannelRefreshPeriodMs = 60000;
 
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CTvClientDlg, CDialog)
+    ON_WM_SYSCOMMAND()
+    ON_WM_PAINT()
+    ON_WM_QUERYDRAGICON()
+    ON_WM_LBUTTONDOWN()
     ON_WM_SETCURSOR()
     ON_WM_TIMER()
     ON_WM_MOUSEMOVE()
     ON_WM_DESTROY()
     ON_MESSAGE(WM_TRAYNOTIFY, OnTrayNotify)
+    // Esc, WM_CLOSE and the tray menu's item all arrive as IDCANCEL.
+    ON_COMMAND(IDCANCEL, OnCloseRequest)
+    ON_STN_CLICKED(IDC_CLOSE_BUTTON, OnCloseRequest)
+    ON_STN_CLICKED(IDC_LOGO, OnLogoClicked)
+    ON_STN_CLICKED(IDC_HELP_TAB, OnHelpTabClicked)
     ON_STN_CLICKED(IDC_HIDE_BUTTON, OnHideToTray)
     ON_STN_CLICKED(IDC_LIST_TOGGLE, OnListToggleClicked)
     ON_STN_CLICKED(IDC_FEATURED_LINK, OnFeaturedLinkClicked)
@@ -107,7 +126,21 @@ BOOL CTvClientDlg::OnInitDialog()
     m_channelColumn.CaptureRects(*this);
     m_tabHover.CaptureRects(*this);
     m_txtFeaturedLink.SetWindowText(kFeaturedLinkText);
-    Play();
+    switch (CheckVersion()) {
+    case config::kNewerVersion:
+        CDialog::OnCancel();
+        ::Sleep(kUpdaterStartDelayMs);
+        ::WinExec(config::kUpdater, SW_SHOWNORMAL);
+        break;
+    case config::kVersionFileNotFetched:
+        AfxMessageBox(kNetworkFailure, MB_OK);
+        ::DeleteFileA(m_strVersionFile);
+        CDialog::OnCancel();
+        break;
+    case config::kUpToDate:
+        Play();
+        break;
+    }
     return TRUE;
 }
 
@@ -122,6 +155,52 @@ void CTvClientDlg::AddAboutMenuItem()
         return;
     pSysMenu->AppendMenu(MF_SEPARATOR);
     pSysMenu->AppendMenu(MF_STRING, IDM_ABOUTBOX, strAboutMenu);
+}
+
+config::VersionCheck CTvClientDlg::CheckVersion()
+{
+    return config::CheckVersion(m_szAppUrl, m_strIniFile, m_strVersionFile);
+}
+
+// The low four bits of a window-menu command are the system's own.
+void CTvClientDlg::OnSysCommand(UINT nID, LPARAM)
+{
+    if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutDlg dlgAbout;
+        dlgAbout.DoModal();
+    } else {
+        Default();
+    }
+}
+
+void CTvClientDlg::OnPaint()
+{
+    if (!IsIconic()) {
+        Default();
+        return;
+    }
+    PAINTSTRUCT paint;
+    HDC hdc = ::BeginPaint(m_hWnd, &paint);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(hdc), 0);
+    CRect rect;
+    GetClientRect(&rect);
+    const CPoint at = MinimisedIconPosition(rect.Width(), rect.Height(), ::GetSystemMetrics(SM_CXICON),
+                                            ::GetSystemMetrics(SM_CYICON));
+    ::DrawIcon(hdc, at.x, at.y, m_hIcon);
+    ::EndPaint(m_hWnd, &paint);
+}
+
+// The cursor while the minimised window is dragged.
+HCURSOR CTvClientDlg::OnQueryDragIcon()
+{
+    return static_cast<HCURSOR>(m_hIcon);
+}
+
+// Every way of closing but the Enter key asks first; No leaves the window as it was.
+void CTvClientDlg::OnCloseRequest()
+{
+    if (MessageBox(kExitQuestion, kQuestionCaption, MB_YESNO) == IDYES)
+        CDialog::OnCancel();
 }
 
 void CTvClientDlg::CheckScreenResolution()
@@ -221,6 +300,31 @@ BOOL CTvClientDlg::OnSetCursor(CWnd* pWnd, UINT, UINT)
         return TRUE;
     }
     return static_cast<BOOL>(Default());
+}
+
+// The portal tabs take no clicks themselves: the window finds every tab whose band holds the point.
+void CTvClientDlg::OnLButtonDown(UINT, CPoint point)
+{
+    for (int k = 0; k < kPortalTabCount; ++k) {
+        if (IsInTabClickBand(m_tabHover.m_rcTab[k], point))
+            OpenPortalPage(kPortalTabPages[k]);
+    }
+}
+
+void CTvClientDlg::OnLogoClicked()
+{
+    OpenPortalPage(kPortalHome);
+}
+
+void CTvClientDlg::OnHelpTabClicked()
+{
+    OpenPortalPage(m_szHelpUrl);
+}
+
+// Always the same browser, whatever the system's default one.
+void CTvClientDlg::OpenPortalPage(LPCSTR lpszAddress)
+{
+    ::ShellExecuteA(m_hWnd, "Open", kBrowser, lpszAddress, nullptr, SW_SHOWNORMAL);
 }
 
 void CTvClientDlg::OnListToggleClicked()

@@ -6,6 +6,7 @@
 #include "channels/ChannelTips.h"
 #include "channels/OnlineCounts.h"
 #include "config/Configuration.h"
+#include "config/UpdateCheck.h"
 #include "controls/EWA.h"
 #include "controls/ExplorerWebpage.h"
 #include "controls/PlayerBar.h"
@@ -34,12 +35,19 @@ protected:
     BOOL PreTranslateMessage(MSG* pMsg) override;
     BOOL OnInitDialog() override;
 
-    // Start-up
+    // Start-up and the version check
     void AddAboutMenuItem();
     void CheckScreenResolution();
     void LoadChannelList();
     void InitWebPanes();
     CString MakeListUrl(LPCSTR lpszChannelNum) const;
+    config::VersionCheck CheckVersion();
+
+    // Frame: window menu, painting while minimised, closing
+    void OnSysCommand(UINT nID, LPARAM lParam);
+    void OnPaint();
+    HCURSOR OnQueryDragIcon();
+    void OnCloseRequest();
 
     // Channel buttons, the featured link and the online counts
     void OnChannelClicked(UINT nID);
@@ -48,8 +56,12 @@ protected:
     void SwitchToChannel(int nChannel);
     void OnTimer(UINT_PTR nIDEvent);
 
-    // Mouse, title bar and channel column
+    // Mouse, portal links, title bar and channel column
     void OnMouseMove(UINT nFlags, CPoint point);
+    void OnLButtonDown(UINT nFlags, CPoint point);
+    void OnLogoClicked();
+    void OnHelpTabClicked();
+    void OpenPortalPage(LPCSTR lpszAddress);
     BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
     void OnListToggleClicked();
     void OnHideToTray();

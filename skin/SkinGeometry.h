@@ -1,4 +1,4 @@
-// The geometry of the portal tabs' hover zones and of the collapsible channel column.
+// The geometry of the portal tabs' click bands and hover zones and of the collapsible channel column.
 //
 // The rectangles are window rectangles taken while the window stood at the screen's origin, so
 // they measure from the window's outer corner; points and moves are in client coordinates.
@@ -9,13 +9,18 @@
 // The caption and frame above the client area, as the layout counts it.
 constexpr int kLayoutTopOffset = 31;
 
-// A portal tab lights up while the mouse is inside its rectangle shrunk by 10 pixels, shifted
-// for the caption; every edge is outside.
+// A click opens a portal tab's page inside its rectangle shifted for the caption; every edge is outside.
+inline bool IsInTabClickBand(const CRect& rcTab, CPoint point)
+{
+    return rcTab.left < point.x && point.x < rcTab.right && rcTab.top - 20 < point.y &&
+           point.y < rcTab.bottom - kLayoutTopOffset;
+}
+
+// A portal tab lights up while the mouse is inside its click band shrunk by 10 pixels.
 inline bool IsInTabHoverZone(CRect rcTab, CPoint point)
 {
     rcTab.InflateRect(-10, -10);
-    return rcTab.left < point.x && point.x < rcTab.right && rcTab.top - 20 < point.y &&
-           point.y < rcTab.bottom - kLayoutTopOffset;
+    return IsInTabClickBand(rcTab, point);
 }
 
 // A place for MoveWindow in the client area.

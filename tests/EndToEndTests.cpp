@@ -2,12 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include <windows.h>
 
+#include "LocalHttpServer.h"
 #include "MessagePump.h"
+#include "TrayRecorder.h"
 #include "tray/TrayIcon.h"
 
 namespace {
@@ -74,6 +78,16 @@ std::string WindowText(HWND hWnd)
     return text;
 }
 
+const char kLinkText[] = "QuorvKalda 首届网络春晚！";
+
+// The folder of this program, where the build puts the client's stand-ins too.
+std::string ProgramFolder()
+{
+    char path[MAX_PATH];
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return std::string(path, std::strrchr(path, '\\') + 1);
+}
+
 class EndToEndTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -83,8 +97,15 @@ protected:
         ASSERT_EQ(regsvr32.Wait(60000), 0u);
     }
 
-    // A fresh installation folder with the demo's files, the channel file only if asked.
-    static std::string Install(bool withChannelFile)
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_server.Listening());
+        m_server.Serve("/p.ini", "[Version]\r\nVersion=1\r\n");
+    }
+
+    // A fresh installation folder: the client, the updater's stand-in and the demo's files, the
+    // channel file only if asked; the version file comes from the test's server.
+    std::string Install(bool withChannelFile = true)
     {
         char current[MAX_PATH];
         ::GetCurrentDirectoryA(MAX_PATH, current);
@@ -93,20 +114,37 @@ protected:
             ::CreateDirectoryA((dir + folder).c_str(), nullptr);
         for (const char* file : {"\\ini\\Tavro.ini", "\\AD\\Pic1.BMP", "\\Channel.txt"})
             ::CopyFileA((demo + file).c_str(), (dir + file).c_str(), FALSE);
+        ::CopyFileA(HostPath(TVCLIENT_EXE).c_str(), (dir + "\\TvClient.exe").c_str(), FALSE);
+        ::CopyFileA((ProgramFolder() + "ZeziroD2U.exe").c_str(), (dir + "\\ZeziroD2U.exe").c_str(), FALSE);
+        ::DeleteFileA((dir + "\\started.txt").c_str());
         if (!withChannelFile)
             ::DeleteFileA((dir + "\\Channel.txt").c_str());
+        m_ini = dir + "\\ini\\Tavro.ini";
+        ::WritePrivateProfileStringA("APPURL", "APPURL", (m_server.Origin() + "/p.ini").c_str(), m_ini.c_str());
+        m_exe = dir + "\\TvClient.exe";
         return dir;
     }
 
-    const std::string m_exe = HostPath(TVCLIENT_EXE);
+    // Closes the main window as a user does, confirming the question.
+    static void CloseAndConfirm(Process& client, HWND hMain)
+    {
+        ::PostMessageA(hMain, WM_CLOSE, 0, 0);
+        HWND hQuestion = client.WaitForDialog("确定要退出?");
+        ASSERT_NE(hQuestion, nullptr);
+        ::PostMessageA(hQuestion, WM_COMMAND, IDYES, 0);
+        EXPECT_EQ(client.Wait(30000), 1u);
+    }
+
+    CLocalHttpServer m_server;
+    std::string m_ini, m_exe;
 };
 
 TEST_F(EndToEndTest, SecondCopyIsRefusedWhileTheFirstRuns)
 {
-    const std::string dir = Install(true);
+    const std::string dir = Install();
     Process first, second;
     ASSERT_TRUE(first.Start(m_exe, dir.c_str()));
-    HWND hMain = first.WaitForDialog("QuorvKalda 首届网络春晚！");
+    HWND hMain = first.WaitForDialog(kLinkText);
     ASSERT_NE(hMain, nullptr);
     EXPECT_EQ(WindowText(hMain), "Kalda网络电视");
 
@@ -120,62 +158,85 @@ TEST_F(EndToEndTest, SecondCopyIsRefusedWhileTheFirstRuns)
 
     // The first copy is untouched and ends with the same code.
     EXPECT_EQ(first.Wait(0), STILL_ACTIVE);
-    ::PostMessageA(hMain, WM_CLOSE, 0, 0);
-    EXPECT_EQ(first.Wait(30000), 1u);
+    CloseAndConfirm(first, hMain);
 }
 
-// Stands in for the notification area while it lives: the shell finds the newest tray window
-// first, and tells it each icon call as a copy of the call ("add <icon id>", "delete <icon id>").
-class CTrayRecorder {
-public:
-    CTrayRecorder()
-    {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = Record;
-        wc.hInstance = ::GetModuleHandleA(nullptr);
-        wc.lpszClassName = "Shell_TrayWnd";
-        ::RegisterClassA(&wc);
-        m_hWnd = ::CreateWindowExA(0, wc.lpszClassName, nullptr, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                   wc.hInstance, nullptr);
-        s_calls.clear();
+// The service's version file decides at every start: play, hand over to the updater, or give up.
+TEST_F(EndToEndTest, TheVersionFileDecidesBetweenPlayingAndUpdating)
+{
+    const struct { const char* installed; const char* remote; bool updates; } cases[] = {
+        {"3", "[Version]\r\nVersion=3\r\n", false},
+        {"3", "[Version]\r\nVersion=4\r\n", true},
+        {"5", "[Version]\r\nVersion=4\r\n", false},
+        {nullptr, "[Other]\r\nVersion=9\r\n", true},  // 1 against 2
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.installed ? c.installed : "none") + " against " + c.remote);
+        const std::string dir = Install();
+        ::WritePrivateProfileStringA("Version", c.installed ? "Version" : nullptr, c.installed, m_ini.c_str());
+        m_server.Serve("/p.ini", c.remote);
+        Process client;
+        const DWORD start = ::GetTickCount();
+        ASSERT_TRUE(client.Start(m_exe, dir.c_str()));
+        if (!c.updates) {
+            HWND hMain = client.WaitForDialog(kLinkText);
+            ASSERT_NE(hMain, nullptr);
+            CloseAndConfirm(client, hMain);
+            EXPECT_EQ(::GetFileAttributesA((dir + "\\started.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+        } else {
+            // The window is never shown, and the updater starts two seconds after the decision.
+            bool bShown = false;
+            EXPECT_EQ(PumpUntil([&] {
+                bShown = bShown || client.FindDialog(kLinkText) != nullptr;
+                return ::GetFileAttributesA((dir + "\\started.txt").c_str()) != INVALID_FILE_ATTRIBUTES;
+            }, 30000), true);
+            EXPECT_GE(::GetTickCount() - start, 2000u);
+            EXPECT_FALSE(bShown);
+            EXPECT_EQ(client.Wait(30000), 1u);
+            std::ifstream started(dir + "\\started.txt");
+            std::string line;
+            std::getline(started, line);
+            EXPECT_EQ(line, "ZeziroD2U.exe");
+        }
+        EXPECT_EQ(::GetFileAttributesA((dir + "\\ini\\p.ini").c_str()), INVALID_FILE_ATTRIBUTES);
     }
-    ~CTrayRecorder() { ::DestroyWindow(m_hWnd); }
+}
 
-    static inline std::vector<std::string> s_calls;
-
-private:
-    // Wine's shell passes the call in dwData, and the window and the icon's id first in the data.
-    static LRESULT CALLBACK Record(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
-    {
-        if (message != WM_COPYDATA)
-            return ::DefWindowProcA(hWnd, message, wParam, lParam);
-        const COPYDATASTRUCT* pData = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-        const char* names[] = {"add", "modify", "delete"};
-        const UINT* fields = static_cast<const UINT*>(pData->lpData);
-        if (pData->dwData < std::size(names) && pData->cbData >= 2 * sizeof(UINT))
-            s_calls.push_back(std::string(names[pData->dwData]) + " " + std::to_string(fields[1]));
-        return TRUE;
+TEST_F(EndToEndTest, WithoutTheVersionFileTheClientReportsTheNetworkAndEnds)
+{
+    const unsigned short nRefusing = CLocalHttpServer().Port();  // closed again at once
+    for (const std::string& address : {"http://127.0.0.1:" + std::to_string(nRefusing) + "/p.ini", std::string()}) {
+        SCOPED_TRACE(address);
+        const std::string dir = Install();
+        ::WritePrivateProfileStringA("APPURL", "APPURL", address.c_str(), m_ini.c_str());
+        Process client;
+        ASSERT_TRUE(client.Start(m_exe, dir.c_str()));
+        HWND hBox = client.WaitForDialog("网络连接故障，请稍后再试！");
+        ASSERT_NE(hBox, nullptr);
+        ::PostMessageA(hBox, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(client.Wait(30000), 1u);
+        EXPECT_EQ(::GetFileAttributesA((dir + "\\ini\\p.ini").c_str()), INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(client.FindDialog(kLinkText), nullptr);
     }
-
-    HWND m_hWnd;
-};
+}
 
 TEST_F(EndToEndTest, MissingChannelFileIsReportedAndEndsTheProgramLeavingNoTrayIcon)
 {
     CTrayRecorder tray;
     Process client;
-    ASSERT_TRUE(client.Start(m_exe, Install(false).c_str()));
+    const std::string dir = Install(false);
+    ASSERT_TRUE(client.Start(m_exe, dir.c_str()));
     HWND hBox = client.WaitForDialog("频道列表配置错误！");
     ASSERT_NE(hBox, nullptr);
     EXPECT_NE(::GetDlgItem(hBox, IDOK), nullptr);
     EXPECT_NE(::GetDlgItem(hBox, IDCANCEL), nullptr);
     // The box comes while the main window, not yet shown, has its icon; the icon goes before the process.
     const std::string icon = std::to_string(CTrayIcon::kIconId);
-    EXPECT_EQ(CTrayRecorder::s_calls, std::vector<std::string>{"add " + icon});
+    EXPECT_EQ(tray.m_calls, std::vector<std::string>{"add " + icon});
     // Either answer ends it.
     ::PostMessageA(hBox, WM_COMMAND, IDCANCEL, 0);
     EXPECT_EQ(client.Wait(30000), 1u);
-    EXPECT_EQ(CTrayRecorder::s_calls, (std::vector<std::string>{"add " + icon, "delete " + icon}));
+    EXPECT_EQ(tray.m_calls, (std::vector<std::string>{"add " + icon, "delete " + icon}));
 }
 
 }  // namespace

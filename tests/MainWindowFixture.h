@@ -50,6 +50,11 @@ protected:
     {
         m_player = std::make_unique<CFakePlayerRegistration>();
         ::CreateDirectoryA("ini", nullptr);
+        // The version check finds the service's version file up to date with the installed one.
+        char path[MAX_PATH];
+        ::GetFullPathNameA(m_files.Write("remote_version.ini", "[Version]\r\nVersion=1\r\n").c_str(), MAX_PATH, path,
+                           nullptr);
+        m_ini["APPURL"] = std::string("file:///") + path;
         TestApp().m_messages.clear();
         TestApp().m_answers.clear();
     }

@@ -1,8 +1,13 @@
 // The main window as it starts, shows itself, goes to the tray icon and ends.
 #include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <functional>
 
 #include "MainWindowFixture.h"
 #include "MessagePump.h"
+#include "TrayRecorder.h"
+#include "mainwnd/FrameGeometry.h"
 
 namespace {
 
@@ -191,7 +196,18 @@ void CALLBACK ChooseTrayMenuItem(HWND, UINT, UINT_PTR nTimer, DWORD)
     ::PostMessageA(hMenuWnd, WM_KEYDOWN, VK_RETURN, 0);
 }
 
-TEST_F(MainWindowTest, TrayIconHidesAndShowsTheWindowAndItsMenuCloses)
+// Right-clicks the tray icon and chooses the menu's first item.
+void ChooseFromTrayMenu(CWnd& wnd)
+{
+    g_menuItems.clear();
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, ChooseTrayMenuItem);
+    PumpPending();  // a menu closes at once on input a running window would have handled already
+    wnd.SendMessage(WM_TRAYNOTIFY, CTrayIcon::kIconId, WM_RBUTTONDOWN);
+    ::KillTimer(nullptr, timer);
+    PumpPending();
+}
+
+TEST_F(MainWindowTest, TrayIconHidesAndShowsTheWindowAndItsMenuOffersToClose)
 {
     Open();
     m_dlg.ShowWindow(SW_SHOWNORMAL);
@@ -228,18 +244,187 @@ TEST_F(MainWindowTest, TrayIconHidesAndShowsTheWindowAndItsMenuCloses)
     m_dlg.SendMessage(WM_TRAYNOTIFY, kIcon, WM_LBUTTONDOWN);
     EXPECT_TRUE(m_dlg.IsWindowVisible());
 
-    // A right click offers one item, which ends the window as Esc does.
-    g_menuItems.clear();
-    const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, ChooseTrayMenuItem);
-    PumpPending();  // a menu closes at once on input a running window would have handled already
-    m_dlg.SendMessage(WM_TRAYNOTIFY, kIcon, WM_RBUTTONDOWN);
-    ::KillTimer(nullptr, timer);
+    // A right click offers one item, which asks whether to close.
+    ChooseFromTrayMenu(m_dlg);
     EXPECT_EQ(g_menuItems, std::to_string(IDCANCEL) + " 关闭;");
-    EXPECT_TRUE(PumpUntil([&] { return !m_dlg.IsWindowVisible(); }));
+    EXPECT_TRUE(PumpUntil([&] { return TestApp().m_messages.size() == 1; }));
 
     // The icon goes with the window.
     m_dlg.DestroyWindow();
     EXPECT_FALSE(::Shell_NotifyIconA(NIM_MODIFY, &probe));
+}
+
+// Each way of closing asks once; No leaves the window as it was, shown or hidden, and Yes ends it.
+TEST_F(MainWindowTest, EveryWayOfClosingAsksOnceAndOnlyYesEndsTheWindow)
+{
+    WriteConfiguration();
+    const std::pair<const char*, std::function<void(CProbeTvClientDlg&)>> ways[] = {
+        {"Esc", [](CProbeTvClientDlg& dlg) { ::PostMessageA(dlg.m_hWnd, WM_KEYDOWN, VK_ESCAPE, 0); }},
+        {"WM_CLOSE", [](CProbeTvClientDlg& dlg) { dlg.SendMessage(WM_CLOSE); }},
+        {"the close button", [](CProbeTvClientDlg& dlg) {
+             ::SendMessageA(::GetDlgItem(dlg.m_hWnd, IDC_CLOSE_BUTTON), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+             ::SendMessageA(::GetDlgItem(dlg.m_hWnd, IDC_CLOSE_BUTTON), WM_LBUTTONUP, 0, 0);
+         }},
+        {"the tray menu", [](CProbeTvClientDlg& dlg) { ChooseFromTrayMenu(dlg); }},
+    };
+    for (const auto& [way, close] : ways) {
+        for (const auto& [answer, bHidden] : {std::pair{IDNO, false}, {IDNO, true}, {IDYES, false}}) {
+            SCOPED_TRACE(std::string(way) + (answer == IDYES ? ", yes" : bHidden ? ", no, hidden" : ", no"));
+            CProbeTvClientDlg dlg;
+            dlg.m_pDisplay = &m_display;
+            ASSERT_TRUE(dlg.Create(IDD_TVCLIENT_DIALOG));
+            dlg.ShowWindow(bHidden ? SW_HIDE : SW_SHOWNORMAL);
+            TestApp().m_messages.clear();
+            TestApp().m_answers = {answer};
+            close(dlg);
+            PumpPending();
+            ASSERT_EQ(TestApp().m_messages.size(), 1u);
+            EXPECT_STREQ(TestApp().m_messages[0].text, "确定要退出?");
+            EXPECT_STREQ(TestApp().m_messages[0].caption, "提示");
+            EXPECT_EQ(TestApp().m_messages[0].type, static_cast<UINT>(MB_YESNO));
+            // A dialog without a loop of its own only hides when it ends.
+            EXPECT_EQ(dlg.IsWindowVisible() != FALSE, answer == IDNO && !bHidden);
+            dlg.DestroyWindow();
+        }
+    }
+}
+
+TEST_F(MainWindowTest, EnterClosesWithoutAQuestionAndTheEndStopsThePlayerBeforeTheIconGoes)
+{
+    Open();
+    m_dlg.ShowWindow(SW_SHOWNORMAL);
+    ::PostMessageA(m_dlg.m_hWnd, WM_KEYDOWN, VK_RETURN, 0);
+    PumpPending();
+    EXPECT_FALSE(m_dlg.IsWindowVisible());
+    EXPECT_TRUE(TestApp().m_messages.empty());
+    m_dlg.DestroyWindow();
+
+    CTrayRecorder tray(&m_player->m_calls);
+    CProbeTvClientDlg dlg;
+    dlg.m_pDisplay = &m_display;
+    ASSERT_TRUE(dlg.Create(IDD_TVCLIENT_DIALOG));
+    m_player->m_nPlayState = PLAYSTATE_PLAYING;
+    m_player->m_calls.clear();
+    dlg.DestroyWindow();
+    EXPECT_EQ(m_player->m_calls, (Strings{"get 6", "call 27", "delete " + std::to_string(CTrayIcon::kIconId)}));
+}
+
+// What the about box shows, read from inside its own loop; then it is closed with its button.
+std::vector<std::string> g_aboutBox;
+
+void CALLBACK ReadAndCloseAboutBox(HWND, UINT, UINT_PTR nTimer, DWORD)
+{
+    HWND hAbout = ::FindWindowA("#32770", "关于");
+    if (hAbout == nullptr || !::IsWindowVisible(hAbout))
+        return;
+    ::KillTimer(nullptr, nTimer);
+    for (HWND hItem = ::GetWindow(hAbout, GW_CHILD); hItem != nullptr; hItem = ::GetWindow(hItem, GW_HWNDNEXT)) {
+        char text[32] = "";
+        const bool bIcon = ::SendMessageA(hItem, STM_GETICON, 0, 0) != 0;
+        if (!bIcon)  // an icon's text is its resource number
+            ::GetWindowTextA(hItem, text, sizeof(text));
+        g_aboutBox.push_back(std::to_string(::GetDlgCtrlID(hItem)) + (bIcon ? " icon" : "") + " " + text);
+    }
+    g_aboutBox.push_back(::IsWindowEnabled(::FindWindowA(nullptr, "Kalda网络电视")) ? "owner enabled" : "owner disabled");
+    ::PostMessageA(hAbout, WM_COMMAND, IDOK, 0);
+}
+
+TEST_F(MainWindowTest, TheWindowMenuOpensTheAboutBoxForItsCommandAndTheSystemDoesTheRest)
+{
+    Open();
+    m_dlg.ShowWindow(SW_SHOWNORMAL);
+    TestApp().m_pMainWnd = &m_dlg;
+    // The low four bits of the command do not count.
+    for (UINT nCommand : {IDM_ABOUTBOX, IDM_ABOUTBOX | 0xF}) {
+        g_aboutBox.clear();
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, ReadAndCloseAboutBox);
+        m_dlg.SendMessage(WM_SYSCOMMAND, nCommand);
+        ::KillTimer(nullptr, timer);
+        EXPECT_EQ(g_aboutBox, (Strings{"-1 icon ", "-1 ", "-1 ", "1 确定", "owner disabled"})) << nCommand;
+    }
+    TestApp().m_pMainWnd = nullptr;
+    EXPECT_TRUE(::IsWindowEnabled(m_dlg.m_hWnd));
+
+    m_dlg.SendMessage(WM_SYSCOMMAND, SC_MINIMIZE);
+    EXPECT_TRUE(m_dlg.IsIconic());
+    EXPECT_EQ(reinterpret_cast<HICON>(m_dlg.SendMessage(WM_QUERYDRAGICON)), m_dlg.m_hIcon);
+    m_dlg.SendMessage(WM_SYSCOMMAND, SC_RESTORE);
+    EXPECT_FALSE(m_dlg.IsIconic());
+}
+
+TEST(MinimisedIconTest, IsCentredWithTheHalfPixelRoundedTowardZero)
+{
+    const struct { int cx, cy, x, y; } cases[] = {{100, 50, 34, 9}, {33, 32, 1, 0}, {10, 0, -10, -15}};
+    for (const auto& c : cases) {
+        const CPoint at = MinimisedIconPosition(c.cx, c.cy, 32, 32);
+        EXPECT_EQ(std::make_pair(at.x, at.y), std::make_pair(LONG(c.x), LONG(c.y))) << c.cx << "x" << c.cy;
+    }
+}
+
+// With the system folder's browser out of the way, the one beside the tests is found first: a
+// stand-in that notes each page it opens in started.txt.
+class PortalLinkTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        ::DeleteFileA("started.txt");
+        char path[MAX_PATH];
+        ::GetSystemDirectoryA(path, MAX_PATH);
+        m_systemBrowser = std::string(path) + "\\IEXPLORE.EXE";
+        ::MoveFileA(m_systemBrowser.c_str(), (m_systemBrowser + ".away").c_str());
+    }
+    void TearDown() override
+    {
+        ::MoveFileA((m_systemBrowser + ".away").c_str(), m_systemBrowser.c_str());
+        MainWindowTest::TearDown();
+        ::DeleteFileA("started.txt");
+    }
+
+    // Waits until the browser was started this often; the pages it opened, in sorted order.
+    static Strings OpenedPages(size_t nCount)
+    {
+        Strings pages;
+        PumpUntil([&] {
+            pages.clear();
+            std::ifstream started("started.txt");
+            for (std::string line; std::getline(started, line);)
+                pages.push_back(line);
+            return pages.size() >= nCount;
+        });
+        std::sort(pages.begin(), pages.end());
+        return pages;
+    }
+    void Click(int x, int y) { m_dlg.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y)); }
+
+    std::string m_systemBrowser;
+};
+
+TEST_F(PortalLinkTest, TabBandsHaveStrictEdgesOverlapsOpenBothAndTheLogoAndHelpOpenTheirPages)
+{
+    m_ini["HELPURL"] = "http://127.0.0.1:8088/help.html";
+    Open();
+    CRect* rcTab = m_dlg.m_tabHover.m_rcTab;
+    rcTab[0] = CRect(RECT{100, 40, 200, 105});
+    rcTab[1] = CRect(RECT{400, 40, 500, 105});
+    const std::string home = "IEXPLORE.EXE http://www.kalda.tv", movie = home + "/film_new/default.jsp";
+    // On each edge of tab 1's band nothing opens; just inside it does.
+    for (const auto& [x, y] : {std::pair{100, 50}, {200, 50}, {150, 20}, {150, 74}, {150, 300}})
+        Click(x, y);
+    Click(101, 21);
+    Click(199, 73);
+    EXPECT_EQ(OpenedPages(2), (Strings{home, home}));
+    ::DeleteFileA("started.txt");
+    // Where two bands overlap, both pages open.
+    rcTab[1] = CRect(RECT{198, 40, 300, 105});
+    Click(199, 60);
+    EXPECT_EQ(OpenedPages(2), (Strings{home, movie}));
+    ::DeleteFileA("started.txt");
+
+    Press(IDC_SIGNOFF);  // takes no clicks
+    Press(IDC_LOGO);
+    Press(IDC_HELP_TAB);
+    EXPECT_EQ(OpenedPages(2), (Strings{"IEXPLORE.EXE http://127.0.0.1:8088/help.html", home}));
 }
 
 }  // namespace

@@ -24,8 +24,8 @@ protected:
         for (int i = 0; i < kCountedChannels; ++i)
             m_channels += "play://" + std::to_string(i) + ";";
         m_numbers = Numbers(kChannelButtonCount, 300);
-        m_ini = {{"LISTURL", m_server->Origin() + "/list?c="}, {"RIGHTURL", m_server->Origin() + "/right"},
-                 {"MIDDLEURL", m_server->Origin() + "/middle"}, {"XML", m_server->Origin() + "/counts"}};
+        m_ini.insert({{"LISTURL", m_server->Origin() + "/list?c="}, {"RIGHTURL", m_server->Origin() + "/right"},
+                      {"MIDDLEURL", m_server->Origin() + "/middle"}, {"XML", m_server->Origin() + "/counts"}});
     }
 
     // Opens the window and waits until the panes' first pages have been asked for.

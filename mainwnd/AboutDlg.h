@@ -1,0 +1,10 @@
+// CAboutDlg: the about box that the window menu opens.
+#pragma once
+
+#include "Afx.h"
+#include "resource.h"
+
+class CAboutDlg : public CDialog {
+public:
+    CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
+};
