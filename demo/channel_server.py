@@ -134,7 +134,7 @@ def loop_command(num):
              f"[bg][box]overlay=x='(W+w)*t/{LOOP_SECONDS}-w':y=H-70:shortest=1,"
              f"{text}:text='{num} {name}':fontsize=48:y=h/2-th-10,"
              f"{text}:text='%{{pts\\:hms}}':fontsize=32:y=h/2+16[v];"
-             # A whole number of cycles per loop, so the tone has no seam either.
+             # A whole number of cycles per loop keeps the tone in phase over the seam.
              f"sine=frequency={220 + 40 * index}:sample_rate=48000:samples_per_frame=1152"
              f":duration={LOOP_SECONDS}[a]")
     video = kbps - AUDIO_KBPS  # the channel's listed bitrate

@@ -154,13 +154,16 @@ class ChannelServerTest(unittest.TestCase):
     def test_loop_repeats_without_seams(self):
         loop = channel_server.Channels(self.cache).loop(103)
         data = loop.repeat(0) + loop.repeat(1)
-        # Continuity counters carry on over the seam.
-        expected = {}
+        # Continuity counters and the clock reference carry on over the seam.
+        expected, clock = {}, -1
         for at in range(0, len(data), 188):
             pid, counter = (data[at + 1] & 0x1F) << 8 | data[at + 2], data[at + 3] & 0x0F
             if data[at + 3] & 0x10:
                 self.assertEqual(counter, expected.get(pid, counter), f"packet {at // 188}")
                 expected[pid] = (counter + 1) & 0x0F
+            if data[at + 3] & 0x20 and data[at + 4] and data[at + 5] & 0x10:
+                self.assertGreater(pcr := int.from_bytes(data[at + 6:at + 12], "big"), clock)
+                clock = pcr
         # So do the timestamps: one frame apart, video and MP2 (1152 samples at 48 kHz) alike.
         packets = probe(data)["packets"]
         for index, step in ((0, 90000 // channel_server.FPS), (1, 1152 * 90000 // 48000)):
