@@ -1,22 +1,33 @@
 #!/usr/bin/python3
 """Demo channel server for the Kalda client: online counts, programme lists, portal pages,
-the remote version file, and a log of the requests it got (for the client's tests)."""
+the remote version file, live channel streams, and logs of the requests and open streams (for the
+client's tests)."""
 import argparse
+import bisect
 import collections
+import colorsys
+import contextlib
 import datetime
+import functools
+import hashlib
 import html
 import ipaddress
 import os
 import random
 import re
 import signal
+import subprocess
 import sys
 import threading
+import time
 import xml.etree.ElementTree as ET
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qs, urlsplit
 
-WWW = os.path.join(os.path.dirname(os.path.abspath(__file__)), "www")
+DEMO = os.path.dirname(os.path.abspath(__file__))
+WWW = os.path.join(DEMO, "www")
+CACHE = os.path.join(os.path.dirname(DEMO), "build", "demo-cache")
+LIVE = "/live/"  # a play address p2p://host:port/live/N is fetched as http://host:port/live/N
 
 # (number, name, category, bitrate in kbit/s, typical audience)
 CHANNELS = [
@@ -75,7 +86,7 @@ def online_xml(counts):
         rec = ET.SubElement(root, "Channel")
         online = counts[num]
         for tag, value in [("ChannelNo", num), ("Name", name), ("Category", cat),
-                           ("PlayUrl", f"p2p://127.0.0.1:8088/live/{num}"), ("Bitrate", kbps),
+                           ("PlayUrl", f"p2p://127.0.0.1:8088{LIVE}{num}"), ("Bitrate", kbps),
                            ("Peers", online // 8), ("Seeds", 2 + num % 3), ("Status", "live"),
                            ("Online", online), ("Updated", now)]:
             ET.SubElement(rec, tag).text = str(value)
@@ -105,6 +116,184 @@ def programme_list(num):
     return page(f"{num} {name}", f"<b>{num} {html.escape(name)}</b> 今日节目<table>{''.join(rows)}</table>")
 
 
+# Each channel repeats one loop. Its length is a whole number of video frames (40 ms) and of MP2
+# frames (24 ms), so the repeats join without a gap; short GOPs let a viewer start soon.
+LOOP_SECONDS, FPS, GOP, SIZE, AUDIO_KBPS = 12, 25, 12, "640x360", 64
+PACKET = 188
+STAMP_WRAP = 1 << 33  # PTS, DTS and the PCR base count 90 kHz ticks modulo 2^33
+
+
+def loop_command(num):
+    """The ffmpeg arguments (output last) for a channel's loop: its number and name over its own
+    colour, a running clock, a box crossing once per loop, and a tone of its own."""
+    index = [c[0] for c in CHANNELS].index(num)
+    _, name, _, kbps, _ = BY_NUMBER[num]
+    rgb = "".join(f"{round(255 * x):02x}" for x in colorsys.hsv_to_rgb(index / len(CHANNELS), 0.7, 0.6))
+    text = "drawtext=font='WenQuanYi Micro Hei':fontcolor=white:x=(w-tw)/2"
+    graph = (f"color=c=0x{rgb}:s={SIZE}:r={FPS}:d={LOOP_SECONDS}[bg];color=c=white:s=40x40:r={FPS}[box];"
+             f"[bg][box]overlay=x='(W+w)*t/{LOOP_SECONDS}-w':y=H-70:shortest=1,"
+             f"{text}:text='{num} {name}':fontsize=48:y=h/2-th-10,"
+             f"{text}:text='%{{pts\\:hms}}':fontsize=32:y=h/2+16[v];"
+             # A whole number of cycles per loop keeps the tone in phase over the seam.
+             f"sine=frequency={220 + 40 * index}:sample_rate=48000:samples_per_frame=1152"
+             f":duration={LOOP_SECONDS}[a]")
+    video = kbps - AUDIO_KBPS  # the channel's listed bitrate
+    return ["ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-filter_complex", graph,
+            "-map", "[v]", "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p",
+            "-g", str(GOP), "-keyint_min", str(GOP), "-sc_threshold", "0",
+            "-b:v", f"{video}k", "-maxrate", f"{video}k", "-bufsize", f"{video}k",
+            "-map", "[a]", "-c:a", "mp2", "-ac", "1", "-b:a", f"{AUDIO_KBPS}k", "-f", "mpegts"]
+
+
+def read_stamp(buf, at):
+    return ((buf[at] >> 1 & 7) << 30 | buf[at + 1] << 22 | buf[at + 2] >> 1 << 15
+            | buf[at + 3] << 7 | buf[at + 4] >> 1)
+
+
+def write_stamp(buf, at, ts):
+    buf[at:at + 5] = bytes([buf[at] & 0xF1 | ts >> 29 & 0x0E, ts >> 22 & 0xFF, ts >> 14 & 0xFE | 1,
+                            ts >> 7 & 0xFF, ts << 1 & 0xFE | 1])
+
+
+class Loop:
+    """A channel's looped transport stream, played as one endless live stream: each repeat shifts
+    the timestamps and continuity counters on, so the seams look like the rest of the stream."""
+
+    def __init__(self, data):
+        self.data = data
+        steps = []  # (packet, seconds into the loop) at each PCR
+        self.joins = []  # (packet, seconds): the PAT before each video key frame, where viewers start
+        self.stamps, self.pcrs, self.counters = [], [], []  # byte offsets of the fields to shift
+        per_pid = collections.Counter()
+        first_pcr = last_pat = None
+        for n in range(len(data) // PACKET):
+            at = n * PACKET
+            if data[at] != 0x47:
+                raise ValueError(f"no sync byte in packet {n}")
+            pid, start, flags = (data[at + 1] & 0x1F) << 8 | data[at + 2], data[at + 1] & 0x40, data[at + 3]
+            self.counters.append((at + 3, pid))
+            per_pid[pid] += bool(flags & 0x10)  # the counter steps with each payload
+            key, payload = False, at + 4
+            if flags & 0x20 and data[payload]:  # adaptation field
+                key = data[payload + 1] & 0x40  # random access
+                if data[payload + 1] & 0x10:
+                    pcr = int.from_bytes(data[payload + 2:payload + 8], "big")
+                    pcr = (pcr >> 15) * 300 + (pcr & 0x1FF)
+                    first_pcr = pcr if first_pcr is None else first_pcr
+                    self.pcrs.append(payload + 2)
+                    steps.append((n, (pcr - first_pcr) / 27e6))
+            if flags & 0x20:
+                payload += 1 + data[payload]
+            if pid == 0:
+                last_pat = n
+            if start and data[payload:payload + 3] == b"\0\0\1" and 0xC0 <= data[payload + 3] <= 0xEF:
+                has = data[payload + 7] >> 6  # PTS, and DTS too
+                self.stamps += [payload + 9] * (has >= 2) + [payload + 14] * (has == 3)
+                if key and data[payload + 3] >= 0xE0 and last_pat is not None:  # video
+                    self.joins.append((last_pat, steps[-1][1] if steps else 0.0))
+        if not self.joins:
+            raise ValueError("no video key frame")
+        if not steps or steps[0][0]:
+            steps.insert(0, (0, 0.0))
+        ends = [n for n, _ in steps[1:]] + [len(data) // PACKET]
+        self.pieces = [(begin, end, at) for (begin, at), end in zip(steps, ends)]  # sent at `at`
+        self.per_pid = dict(per_pid)
+        self.epoch = time.monotonic()  # the loop's first repeat starts now, for every viewer
+
+    @functools.lru_cache(maxsize=2)  # viewers share the current repeat and the next
+    def repeat(self, k):
+        """The loop's k-th repeat, its clock k loops on from the first."""
+        buf = bytearray(self.data)
+        shift = k * LOOP_SECONDS * 90000
+        for at in self.stamps:
+            write_stamp(buf, at, (read_stamp(buf, at) + shift) % STAMP_WRAP)
+        for at in self.pcrs:
+            pcr = int.from_bytes(buf[at:at + 6], "big")
+            buf[at:at + 6] = ((((pcr >> 15) + shift) % STAMP_WRAP) << 15 | pcr & 0x7FFF).to_bytes(6, "big")
+        for at, pid in self.counters:
+            buf[at] = buf[at] & 0xF0 | (buf[at] + k * self.per_pid[pid]) & 0x0F
+        return bytes(buf)
+
+    def live(self):
+        """Yields the stream from the latest join point on, each piece when it is due."""
+        k, into = divmod(time.monotonic() - self.epoch, LOOP_SECONDS)
+        k = int(k)
+        start = self.joins[bisect.bisect_right(self.joins, into, key=lambda j: j[1]) - 1][0]
+        while True:
+            data = self.repeat(k)
+            for begin, end, at in self.pieces:
+                if end <= start:
+                    continue
+                delay = self.epoch + k * LOOP_SECONDS + at - time.monotonic()
+                if delay > 0:
+                    time.sleep(delay)
+                yield data[max(begin, start) * PACKET:end * PACKET]
+            k, start = k + 1, 0
+
+
+class Channels:
+    """The channels' loops, made with ffmpeg into the cache on first use."""
+
+    def __init__(self, cache):
+        self.cache = cache
+        self.loops = {}
+        self.locks = collections.defaultdict(threading.Lock)
+        self.lock = threading.Lock()
+
+    def loop(self, num):
+        with self.lock:
+            lock = self.locks[num]
+        with lock:  # the first viewer makes it, the others wait for it
+            if num not in self.loops:
+                self.loops[num] = Loop(self.make(num))
+            return self.loops[num]
+
+    def make(self, num):
+        command = loop_command(num)
+        # Named after its recipe: a changed recipe makes a new file.
+        recipe = hashlib.sha1(repr(command).encode()).hexdigest()[:12]
+        path = os.path.join(self.cache, f"live-{num}-{recipe}.ts")
+        if not os.path.exists(path):
+            os.makedirs(self.cache, exist_ok=True)
+            part = f"{path}.{os.getpid()}.part"
+            try:
+                result = subprocess.run(command + [part], capture_output=True, text=True, timeout=120)
+                if result.returncode:
+                    raise OSError(f"ffmpeg failed: {result.stderr.strip()}")
+                os.replace(part, path)  # whole or not at all, should two servers share the cache
+            finally:
+                with contextlib.suppress(FileNotFoundError):
+                    os.remove(part)
+        with open(path, "rb") as f:
+            return f.read()
+
+
+class Streams:
+    """The open stream connections, listed at /streams and logged as they open and close."""
+
+    def __init__(self):
+        self.open = {}
+        self.lock = threading.Lock()
+
+    @contextlib.contextmanager
+    def watch(self, path, peer):
+        key, opened = object(), time.monotonic()
+        with self.lock:
+            self.open[key] = path
+        print(f"stream opened: {path} for {peer[0]}:{peer[1]}", flush=True)
+        try:
+            yield
+        finally:
+            with self.lock:
+                del self.open[key]
+            print(f"stream closed: {path} for {peer[0]}:{peer[1]} after {time.monotonic() - opened:.1f} s",
+                  flush=True)
+
+    def snapshot(self):
+        with self.lock:
+            return list(self.open.values())
+
+
 class Handler(BaseHTTPRequestHandler):
     server_version = "KaldaDemo/1.0"
 
@@ -131,12 +320,16 @@ class Handler(BaseHTTPRequestHandler):
         url = urlsplit(self.path)
         query = parse_qs(url.query)
         log = self.server.requests
-        if url.path == "/requests":
-            if query.get("clear") == ["1"]:
+        if url.path in ("/requests", "/streams"):
+            if url.path == "/requests" and query.get("clear") == ["1"]:
                 log.clear()
-            return self.send(200, "".join(p + "\n" for p in log.snapshot()).encode("utf-8"),
+            listed = log if url.path == "/requests" else self.server.streams
+            return self.send(200, "".join(p + "\n" for p in listed.snapshot()).encode("utf-8"),
                              "text/plain; charset=utf-8")
         log.add(self.path)
+        live = re.fullmatch(re.escape(LIVE) + r"(\d+)", url.path)
+        if live and int(live[1]) in BY_NUMBER:
+            return self.stream(int(live[1]))
         if url.path == "/SimpleRootBin/Xml/ListSimpleByChannel.xml":
             return self.send(200, online_xml(self.server.audience.step()), "text/xml; charset=utf-8")
         if url.path == "/update/p.ini":
@@ -157,6 +350,25 @@ class Handler(BaseHTTPRequestHandler):
 
     do_HEAD = do_GET
 
+    def stream(self, num):
+        try:
+            loop = self.server.channels.loop(num)
+        except (OSError, ValueError, subprocess.TimeoutExpired) as e:
+            print(f"channel {num} cannot play: {e}", file=sys.stderr, flush=True)
+            return self.send(500, page("500", f"<p>频道 {num} 暂时无法播放。</p>"))
+        try:
+            self.send_response(200)
+            self.send_header("Content-Type", "video/mp2t")
+            self.send_header("Cache-Control", "no-cache, no-store")
+            self.end_headers()  # no length: the stream ends when the viewer leaves
+            if self.command == "HEAD":
+                return
+            with self.server.streams.watch(self.path, self.client_address):
+                for piece in loop.live():
+                    self.wfile.write(piece)
+        except ConnectionError:
+            pass  # the viewer left
+
 
 class RequestLog:
     def __init__(self):
@@ -176,9 +388,10 @@ class RequestLog:
             return list(self.items)
 
 
-def make_server(host="127.0.0.1", port=8088, version=1, seed=None):
+def make_server(host="127.0.0.1", port=8088, version=1, seed=None, cache=CACHE):
     server = ThreadingHTTPServer((host, port), Handler)
     server.version, server.audience, server.requests = version, Audience(seed), RequestLog()
+    server.channels, server.streams = Channels(cache), Streams()
     return server
 
 
@@ -189,6 +402,7 @@ def main(argv=None):
     ap.add_argument("--version", type=int, default=1, help="version in /update/p.ini")
     ap.add_argument("--seed", type=int, help="make the audience drift reproducible")
     ap.add_argument("--public", action="store_true", help="allow a non-loopback --host")
+    ap.add_argument("--cache", default=CACHE, help="where the channels' generated video is kept")
     args = ap.parse_args(argv)
     try:
         loopback = args.host == "localhost" or ipaddress.ip_address(args.host).is_loopback
@@ -196,7 +410,7 @@ def main(argv=None):
         loopback = False
     if not loopback and not args.public:
         ap.error(f"{args.host} is not a loopback address (add --public to bind it anyway)")
-    server = make_server(args.host, args.port, args.version, args.seed)
+    server = make_server(args.host, args.port, args.version, args.seed, args.cache)
 
     def stop(*_):
         raise KeyboardInterrupt
