@@ -223,6 +223,7 @@ HRESULT CPlayerControl::InPlaceActivate(HWND hwndParent, LPCRECT lprcPosRect)
         return parent && havePosition ? E_FAIL : E_INVALIDARG;
     }
     m_video.SetRects(position, clip);
+    m_engine.ShowVideoIn(m_video.Handle());
     m_inPlaceSite = site;
     m_inPlaceActive = true;
     return S_OK;
@@ -248,6 +249,8 @@ STDMETHODIMP CPlayerControl::InPlaceDeactivate()
     if (!m_inPlaceActive)
         return S_OK;
     m_inPlaceActive = false;
+    // The renderer's window leaves ours before they are destroyed.
+    m_engine.ShowVideoIn(nullptr);
     m_fullScreen.Destroy();
     m_video.Destroy();
     CComRef<IOleInPlaceSite> site = std::move(m_inPlaceSite);

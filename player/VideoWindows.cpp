@@ -40,7 +40,8 @@ POINT ContextMenuPoint(HWND hwnd, LPARAM lParam)
 
 bool CVideoWindow::Create(HWND parent, const RECT& position, bool border)
 {
-    DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | (border ? WS_BORDER : 0);
+    DWORD style =
+        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_TABSTOP | (border ? WS_BORDER : 0);
     return CreateWindowOf(P2PPLAYER_VIDEO_CLASS, 0, style, position, parent);
 }
 
@@ -94,6 +95,9 @@ LRESULT CVideoSurface::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_ERASEBKGND:
         return 1;
+    case WM_SIZE:
+        m_host.OnVideoSized();
+        return 0;
     }
     return CPlayerWindow::HandleMessage(message, wParam, lParam);
 }
@@ -140,7 +144,7 @@ LRESULT CVideoWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 bool CFullScreenWindow::Show(HWND owner, const RECT& monitor)
 {
-    if (!CreateWindowOf(P2PPLAYER_FULLSCREEN_CLASS, WS_EX_TOPMOST, WS_POPUP, monitor, owner))
+    if (!CreateWindowOf(P2PPLAYER_FULLSCREEN_CLASS, WS_EX_TOPMOST, WS_POPUP | WS_CLIPCHILDREN, monitor, owner))
         return false;
     HWND hwnd = Handle();
     SetWindowPos(hwnd, HWND_TOPMOST, monitor.left, monitor.top, monitor.right - monitor.left,

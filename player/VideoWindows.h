@@ -16,13 +16,14 @@ public:
     virtual void OnVideoDoubleClick(SHORT button, SHORT shift, LONG x, LONG y) = 0;
     virtual void OnVideoContextMenu(HWND window, POINT screenPoint) = 0;
     virtual void OnVideoFocus(bool focused) = 0;
+    virtual void OnVideoSized() = 0;
     virtual void OnFullScreenDismissed() = 0;
 
 protected:
     ~IVideoWindowHost() = default;
 };
 
-// A window that the host draws the video into.
+// A window that the host draws the video into, around the video renderer's window.
 class CVideoSurface : public CPlayerWindow {
 public:
     void Invalidate();
