@@ -18,12 +18,7 @@ STDMETHODIMP CPlayerControl::SetClientSite(IOleClientSite* pClientSite)
 
 STDMETHODIMP CPlayerControl::GetClientSite(IOleClientSite** ppClientSite)
 {
-    if (!ppClientSite)
-        return E_POINTER;
-    *ppClientSite = m_site.Get();
-    if (*ppClientSite)
-        (*ppClientSite)->AddRef();
-    return S_OK;
+    return m_site.CopyTo(ppClientSite);
 }
 
 STDMETHODIMP CPlayerControl::SetHostNames(LPCOLESTR, LPCOLESTR)

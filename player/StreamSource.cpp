@@ -75,8 +75,6 @@ CStreamPin::CStreamPin(CStreamSource& filter, std::shared_ptr<CStreamBuffer> buf
 
 CStreamPin::~CStreamPin()
 {
-    if (m_connected)
-        m_connected->Release();
     for (const PendingRead& read : m_requests)
         read.sample->Release();
 }
@@ -112,8 +110,7 @@ STDMETHODIMP CStreamPin::Connect(IPin* pReceivePin, const AM_MEDIA_TYPE* pmt)
     HRESULT hr = pReceivePin->ReceiveConnection(this, &type);
     if (FAILED(hr))
         return hr == E_FAIL ? VFW_E_NO_ACCEPTABLE_TYPES : hr;
-    m_connected = pReceivePin;
-    m_connected->AddRef();
+    m_connected = CComRef<IPin>(pReceivePin);
     return S_OK;
 }
 
@@ -127,20 +124,14 @@ STDMETHODIMP CStreamPin::Disconnect()
 {
     if (!m_connected)
         return S_FALSE;
-    m_connected->Release();
-    m_connected = nullptr;
+    m_connected.Release();
     return S_OK;
 }
 
 STDMETHODIMP CStreamPin::ConnectedTo(IPin** pPin)
 {
-    if (!pPin)
-        return E_POINTER;
-    *pPin = m_connected;
-    if (!m_connected)
-        return VFW_E_NOT_CONNECTED;
-    m_connected->AddRef();
-    return S_OK;
+    HRESULT hr = m_connected.CopyTo(pPin);
+    return SUCCEEDED(hr) && !m_connected ? VFW_E_NOT_CONNECTED : hr;
 }
 
 STDMETHODIMP CStreamPin::ConnectionMediaType(AM_MEDIA_TYPE* pmt)
@@ -320,12 +311,6 @@ HRESULT CStreamSource::Create(std::shared_ptr<CStreamBuffer> buffer, IBaseFilter
     return *filter ? S_OK : E_OUTOFMEMORY;
 }
 
-CStreamSource::~CStreamSource()
-{
-    if (m_clock)
-        m_clock->Release();
-}
-
 STDMETHODIMP CStreamSource::QueryInterface(REFIID riid, void** ppv)
 {
     if (!ppv)
@@ -389,22 +374,13 @@ STDMETHODIMP CStreamSource::GetState(DWORD, FILTER_STATE* State)
 
 STDMETHODIMP CStreamSource::SetSyncSource(IReferenceClock* pClock)
 {
-    if (pClock)
-        pClock->AddRef();
-    if (m_clock)
-        m_clock->Release();
-    m_clock = pClock;
+    m_clock = CComRef<IReferenceClock>(pClock);
     return S_OK;
 }
 
 STDMETHODIMP CStreamSource::GetSyncSource(IReferenceClock** pClock)
 {
-    if (!pClock)
-        return E_POINTER;
-    *pClock = m_clock;
-    if (m_clock)
-        m_clock->AddRef();
-    return S_OK;
+    return m_clock.CopyTo(pClock);
 }
 
 STDMETHODIMP CStreamSource::EnumPins(IEnumPins** ppEnum)

@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 
+#include "ComRef.h"
 #include "Module.h"
 #include "StreamBuffer.h"
 
@@ -62,7 +63,7 @@ private:
 
     CStreamSource& m_filter;
     std::shared_ptr<CStreamBuffer> m_buffer;
-    IPin* m_connected = nullptr;
+    CComRef<IPin> m_connected;
 
     std::mutex m_requestMutex;
     std::condition_variable m_requestArrived;
@@ -98,13 +99,13 @@ public:
 
 private:
     explicit CStreamSource(std::shared_ptr<CStreamBuffer> buffer) : m_pin(*this, std::move(buffer)) {}
-    ~CStreamSource();
+    ~CStreamSource() = default;
 
     CModuleLock m_moduleLock;
     LONG m_refs = 1;
     CStreamPin m_pin;
     FILTER_STATE m_state = State_Stopped;
-    IReferenceClock* m_clock = nullptr;
+    CComRef<IReferenceClock> m_clock;
     // The graph holds the filter, so the filter does not hold the graph.
     IFilterGraph* m_graph = nullptr;
     WCHAR m_name[MAX_FILTER_NAME] = L"";

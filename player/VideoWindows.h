@@ -30,10 +30,22 @@ public:
 
 protected:
     explicit CVideoSurface(IVideoWindowHost& host) : m_host(host) {}
-    // Paints through the host; what a surface does not handle itself gets the default.
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // Paints through the host and tells it of a new size, then hands the message to the kind of
+    // surface, a second click in time as a double click.
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) final;
+    // What a kind of surface does with its messages; the default leaves them to the system.
+    virtual LRESULT HandleSurfaceMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     IVideoWindowHost& m_host;
+
+private:
+    // The video renderer's window passes clicks on as they come, and under Wine its class makes
+    // no double clicks of them.
+    UINT AsDoubleClick(UINT message, LPARAM lParam);
+
+    UINT m_lastDown = 0;
+    DWORD m_lastDownTime = 0;
+    POINT m_lastDownPoint = {};
 };
 
 class CVideoWindow final : public CVideoSurface {
@@ -48,7 +60,7 @@ public:
     void SetRects(const RECT& position, const RECT& clip);
 
 private:
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    LRESULT HandleSurfaceMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 };
 
 class CFullScreenWindow final : public CVideoSurface {
@@ -61,5 +73,5 @@ public:
     bool IsShown() const { return Handle() != nullptr; }
 
 private:
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    LRESULT HandleSurfaceMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 };

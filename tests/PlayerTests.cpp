@@ -493,7 +493,18 @@ TEST_F(PlayerStreamTest, AStreamPlaysThroughEveryStateAndItsPictureMovesOnlyWhil
     EXPECT_EQ(picture, video);
     EXPECT_TRUE(Moves(hPicture, 2000));
 
-    // Full screen, the picture covers the monitor, and comes back.
+    // Clicks on the picture reach the control, which makes a double click of two in a row.
+    const auto clickTwice = [](HWND hWnd) {
+        for (int i = 0; i < 2; ++i) {
+            ::PostMessageA(hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 20));
+            ::PostMessageA(hWnd, WM_LBUTTONUP, 0, MAKELPARAM(30, 20));
+        }
+        PumpPending();
+    };
+    clickTwice(hPicture);
+    EXPECT_EQ(std::exchange(m_dlg.m_events, {}), Events{"double click 1 0 30 20"});
+
+    // Full screen, the picture covers the monitor, and a double click on it comes back.
     Player().SetFullScreen(TRUE);
     HWND hFull = ::FindWindowExA(nullptr, nullptr, P2PPLAYER_FULLSCREEN_CLASS, nullptr);
     ASSERT_NE(Picture(hFull), nullptr);
@@ -502,7 +513,8 @@ TEST_F(PlayerStreamTest, AStreamPlaysThroughEveryStateAndItsPictureMovesOnlyWhil
     monitor.cbSize = sizeof(monitor);
     ::GetMonitorInfoA(::MonitorFromWindow(hFull, MONITOR_DEFAULTTONEAREST), &monitor);
     EXPECT_EQ(picture, monitor.rcMonitor);
-    ::SendMessageA(hFull, WM_KEYDOWN, VK_ESCAPE, 0);
+    clickTwice(Picture(hFull));
+    EXPECT_FALSE(::IsWindow(hFull));
     ASSERT_EQ(Picture(Video()), hPicture);
     ::GetWindowRect(hPicture, &picture);
     EXPECT_EQ(picture, video);
