@@ -5,6 +5,9 @@
 
 namespace {
 
+// Behind the video renderer's window, seen only where the picture leaves room.
+const COLORREF kPictureBackground = RGB(0, 0, 0);
+
 void FillSolid(HDC dc, const RECT& rect, COLORREF color)
 {
     COLORREF old = SetBkColor(dc, color);
@@ -117,8 +120,7 @@ void CFrameRenderer::Draw(HDC dc, const RECT& rect, const FrameContent& frame) c
         break;
     case PLAYSTATE_PLAYING:
     case PLAYSTATE_PAUSED:
-        // Behind the renderer's window, seen only where the picture leaves room.
-        FillSolid(dc, rect, RGB(0, 0, 0));
+        FillSolid(dc, rect, kPictureBackground);
         break;
     }
 }

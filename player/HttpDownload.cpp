@@ -21,18 +21,6 @@ int StatusCode(const std::string& head)
     return space == std::string::npos ? 0 : std::atoi(head.c_str() + space + 1);
 }
 
-// The Content-Length of the head, or -1 when it gives none.
-LONGLONG ContentLength(const std::string& head)
-{
-    for (size_t line = head.find("\r\n"); line != std::string::npos; line = head.find("\r\n", line + 2)) {
-        const char kName[] = "content-length:";
-        if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, head.c_str() + line + 2, sizeof(kName) - 1, kName,
-                           sizeof(kName) - 1) == CSTR_EQUAL)
-            return std::strtoll(head.c_str() + line + 2 + sizeof(kName) - 1, nullptr, 10);
-    }
-    return -1;
-}
-
 }  // namespace
 
 CHttpDownload::CHttpDownload(std::shared_ptr<CStreamBuffer> buffer, HWND notify, UINT message, LPARAM cookie)
@@ -96,9 +84,6 @@ bool CHttpDownload::Download(const std::string& host, unsigned short port, const
     }
     if (StatusCode(head) != 200)
         return false;
-    const LONGLONG length = ContentLength(head);
-    if (length >= 0)
-        m_buffer->SetLength(length);
     if (head.size() > headEnd + 4 && !Deliver(head.data() + headEnd + 4, head.size() - headEnd - 4))
         return false;
     for (;;) {
@@ -128,7 +113,7 @@ bool CHttpDownload::Connect(const std::string& host, unsigned short port)
     freeaddrinfo(found);
     const HANDLE waits[] = {m_cancel, m_socketEvent};
     while (connected) {
-        if (WaitForMultipleObjects(2, waits, FALSE, kStallMs) != WAIT_OBJECT_0 + 1)
+        if (WaitForMultipleObjects(2, waits, FALSE, CStreamBuffer::kStallMs) != WAIT_OBJECT_0 + 1)
             return false;
         WSANETWORKEVENTS events{};
         WSAEnumNetworkEvents(m_socket, m_socketEvent, &events);
@@ -147,7 +132,7 @@ int CHttpDownload::Receive(char* into, int size)
             return received;
         if (WSAGetLastError() != WSAEWOULDBLOCK)
             return -1;
-        if (WaitForMultipleObjects(2, waits, FALSE, kStallMs) != WAIT_OBJECT_0 + 1)
+        if (WaitForMultipleObjects(2, waits, FALSE, CStreamBuffer::kStallMs) != WAIT_OBJECT_0 + 1)
             return -1;
         // Re-arms the event; the next recv tells what happened.
         WSANETWORKEVENTS events;

@@ -13,8 +13,6 @@
 class CHttpDownload {
 public:
     enum Notice : WPARAM { Ready = 1, Failed = 2 };
-    // A stream silent this long has stalled; so has a server that does not answer.
-    static constexpr DWORD kStallMs = 10000;
     // About what a transport stream's parser reads before it knows the programmes: the graph is
     // built on the control's thread, which waits for the parser meanwhile (measured at 1 Mbit/s:
     // 0.3 s from here, 1 s from 16 KiB, with the first frame 1.4 s after the request either way).

@@ -5,12 +5,6 @@
 #include <algorithm>
 #include <chrono>
 
-void CStreamBuffer::SetLength(LONGLONG length)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_length = length;
-}
-
 bool CStreamBuffer::Append(const BYTE* data, size_t size)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
@@ -37,7 +31,7 @@ void CStreamBuffer::Close()
     m_changed.notify_all();
 }
 
-HRESULT CStreamBuffer::Read(LONGLONG position, LONG size, BYTE* out, LONG* read, DWORD timeoutMs)
+HRESULT CStreamBuffer::Read(LONGLONG position, LONG size, BYTE* out, LONG* read)
 {
     *read = 0;
     if (size < 0 || position < 0)
@@ -57,32 +51,29 @@ HRESULT CStreamBuffer::Read(LONGLONG position, LONG size, BYTE* out, LONG* read,
         *read = size;
         return S_OK;
     }
-    if (!m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+    if (!m_changed.wait_for(lock, std::chrono::milliseconds(kStallMs),
                             [&] { return m_closed || m_finished || received() >= end; }))
         return VFW_E_TIMEOUT;
     if (m_closed)
         return VFW_E_WRONG_STATE;
     const LONGLONG copied = std::max<LONGLONG>(0, std::min(end, received()) - position);
     std::copy_n(m_bytes.begin() + (position - m_start), copied, out);
+    // A parser may take the whole buffer whatever the count says: the rest holds no stale bytes.
+    std::fill(out + copied, out + size, 0);
     *read = static_cast<LONG>(copied);
     m_furthestRead = std::max(m_furthestRead, position + copied);
     DropConsumed();
     m_changed.notify_all();
+    if (copied == 0 && size > 0)
+        return HRESULT_FROM_WIN32(ERROR_HANDLE_EOF);  // past the end of a stream that has ended
     return copied == size ? S_OK : S_FALSE;
 }
 
 void CStreamBuffer::GetLength(LONGLONG* total, LONGLONG* available)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    const LONGLONG received = m_start + LONGLONG(m_bytes.size());
-    *total = m_length >= 0 ? m_length : m_finished ? received : kLiveLength;
-    *available = received;
-}
-
-LONGLONG CStreamBuffer::Received()
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_start + LONGLONG(m_bytes.size());
+    *total = kLiveLength;
+    *available = m_start + LONGLONG(m_bytes.size());
 }
 
 void CStreamBuffer::DropConsumed()

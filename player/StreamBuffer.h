@@ -14,20 +14,23 @@ public:
     static constexpr LONGLONG kAheadLimit = 4 << 20;
     // Bytes kept behind the furthest read, for a parser that steps back a little.
     static constexpr LONGLONG kBehindLimit = 1 << 20;
-    // What a stream without a length reports as its length.
+    // The length every stream reports, whatever the server says: given a real one, Wine's transport
+    // stream parser looks for the last timestamps first and starts no programme.
     static constexpr LONGLONG kLiveLength = LONGLONG(1) << 50;
+    // A stream silent this long has stalled: no read waits longer for its bytes, nor the download
+    // for the server.
+    static constexpr DWORD kStallMs = 10000;
 
     // The download's side. Append waits for room and is false once the buffer is closed.
-    void SetLength(LONGLONG length);
     bool Append(const BYTE* data, size_t size);
     // No more bytes come: reads past the end come back short.
     void Finish();
 
-    // Reads wait for bytes not there yet at most the time; a read of bytes given up or never coming
-    // fails at once. S_FALSE: fewer bytes, the stream ended.
-    HRESULT Read(LONGLONG position, LONG size, BYTE* out, LONG* read, DWORD timeoutMs);
+    // Reads wait for bytes not there yet until the stream counts as stalled; a read of bytes given up,
+    // or wholly past the end of a stream that has ended, fails at once. S_FALSE: fewer bytes, the
+    // stream ended.
+    HRESULT Read(LONGLONG position, LONG size, BYTE* out, LONG* read);
     void GetLength(LONGLONG* total, LONGLONG* available);
-    LONGLONG Received();
 
     // Wakes every waiter; from then on reads fail and appends are refused.
     void Close();
@@ -40,7 +43,6 @@ private:
     std::deque<BYTE> m_bytes;
     LONGLONG m_start = 0;  // position of m_bytes.front()
     LONGLONG m_furthestRead = 0;
-    LONGLONG m_length = -1;
     bool m_finished = false;
     bool m_closed = false;
 };

@@ -266,7 +266,7 @@ STDMETHODIMP CStreamPin::SyncReadAligned(IMediaSample* pSample)
     if (FAILED(pSample->GetPointer(&data)) || size > pSample->GetSize())
         return E_INVALIDARG;
     LONG read = 0;
-    HRESULT hr = m_buffer->Read(position, size, data, &read, CStreamSource::kReadWaitMs);
+    HRESULT hr = m_buffer->Read(position, size, data, &read);
     pSample->SetActualDataLength(read);
     return hr;
 }
@@ -276,7 +276,7 @@ STDMETHODIMP CStreamPin::SyncRead(LONGLONG llPosition, LONG lLength, BYTE* pBuff
     if (!pBuffer)
         return E_POINTER;
     LONG read = 0;
-    return m_buffer->Read(llPosition, lLength, pBuffer, &read, CStreamSource::kReadWaitMs);
+    return m_buffer->Read(llPosition, lLength, pBuffer, &read);
 }
 
 STDMETHODIMP CStreamPin::Length(LONGLONG* pTotal, LONGLONG* pAvailable)

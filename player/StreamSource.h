@@ -73,9 +73,6 @@ private:
 
 class CStreamSource final : public IBaseFilter {
 public:
-    // A stream the parser has not read for this long has stalled: the read fails.
-    static constexpr DWORD kReadWaitMs = 10000;
-
     static HRESULT Create(std::shared_ptr<CStreamBuffer> buffer, IBaseFilter** filter);
 
     // IUnknown

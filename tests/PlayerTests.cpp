@@ -23,6 +23,7 @@
 #include "controls/EWA.h"
 #include "player/AudioVolume.h"
 #include "player/PlayerIds.h"
+#include "player/StreamBuffer.h"
 
 namespace {
 
@@ -554,14 +555,19 @@ TEST_F(PlayerStreamTest, ANewAddressClosesTheOldChannelsConnection)
     EXPECT_EQ(m_server.Requests(), (std::vector<std::string>{"/live/1", "/live/2"}));
 }
 
-TEST_F(PlayerStreamTest, AFileEndsStoppedAfterItsLastFrame)
+TEST_F(PlayerStreamTest, AFileAndAStreamThatEndEndStoppedAfterTheirLastFrame)
 {
     char path[MAX_PATH];
     ::GetFullPathNameA(TEST_FILE, sizeof(path), path, nullptr);
-    Player().SetUrl(path);
-    EXPECT_EQ(WaitForState(PLAYSTATE_PLAYING), (Events{"state 3", "state 2"}));
-    EXPECT_EQ(WaitForState(PLAYSTATE_STOPPED), Events{"state 0"});
-    EXPECT_TRUE(ShowsIdlePicture());
+    // Two seconds of the channel, sent at twice its rate.
+    m_server.ServeStream("/short", m_stream.substr(0, 2 * kBytesPerSecond), 2 * kBytesPerSecond);
+    for (const std::string& address : {std::string(path), Address("/short")}) {
+        SCOPED_TRACE(address);
+        Player().SetUrl(address.c_str());
+        EXPECT_EQ(WaitForState(PLAYSTATE_PLAYING), (Events{"state 3", "state 2"}));
+        EXPECT_EQ(WaitForState(PLAYSTATE_STOPPED), Events{"state 0"});
+        EXPECT_TRUE(ShowsIdlePicture());
+    }
 }
 
 TEST_F(PlayerStreamTest, EveryFailureEndsStoppedWithTheIdlePicture)
@@ -572,7 +578,7 @@ TEST_F(PlayerStreamTest, EveryFailureEndsStoppedWithTheIdlePicture)
     m_server.ServeStream("/garbage", garbage, 1 << 20);
     // A little of a good stream, then silence.
     m_server.ServeStream("/stalled", m_stream, kBytesPerSecond, 16 << 10);
-    const DWORD kStallMs = 10000;
+    const DWORD kStallMs = CStreamBuffer::kStallMs;
     const struct { const char* what; std::string address; DWORD minimumMs; } failures[] = {
         {"a refused connection", kAddress, 0},
         {"an unknown scheme", "rtsp://127.0.0.1:554/live", 0},
