@@ -42,6 +42,16 @@ public:
     }
     // Hands the reference to an out parameter.
     T* Detach() { return std::exchange(m_p, nullptr); }
+    // Gives an out parameter a reference of its own, or null.
+    HRESULT CopyTo(T** out) const
+    {
+        if (!out)
+            return E_POINTER;
+        *out = m_p;
+        if (m_p)
+            m_p->AddRef();
+        return S_OK;
+    }
 
     T* Get() const { return m_p; }
     T* operator->() const { return m_p; }

@@ -1,5 +1,5 @@
-// A snapshot enumerator for the connection-point interfaces: it holds its own references to the
-// items, so the source may change while a caller walks it.
+// A snapshot enumerator for the connection-point and filter interfaces: it holds its own copies of
+// the items, so the source may change while a caller walks it.
 #pragma once
 
 #include <ocidl.h>
@@ -10,9 +10,18 @@
 #include "Module.h"
 #include "QuerySingleInterface.h"
 
-inline void AddItemRef(IConnectionPoint* item) { item->AddRef(); }
-inline void ReleaseItem(IConnectionPoint* item) { item->Release(); }
-inline void AddItemRef(const CONNECTDATA& item) { item.pUnk->AddRef(); }
+// CopyItem gives a copy that the receiver owns and frees with ReleaseItem.
+template <class Interface> Interface* CopyItem(Interface* item)
+{
+    item->AddRef();
+    return item;
+}
+template <class Interface> void ReleaseItem(Interface* item) { item->Release(); }
+inline CONNECTDATA CopyItem(const CONNECTDATA& item)
+{
+    item.pUnk->AddRef();
+    return item;
+}
 inline void ReleaseItem(const CONNECTDATA& item) { item.pUnk->Release(); }
 
 template <class IEnum, class Item, const IID& kIid>
@@ -45,8 +54,7 @@ public:
             return E_POINTER;
         ULONG done = 0;
         for (; done < count && m_position < m_items.size(); ++done, ++m_position) {
-            items[done] = m_items[m_position];
-            AddItemRef(items[done]);
+            items[done] = CopyItem(m_items[m_position]);
         }
         if (fetched)
             *fetched = done;
@@ -72,10 +80,10 @@ public:
     }
 
 private:
-    CEnumerator(const std::vector<Item>& items, size_t position) : m_items(items), m_position(position)
+    CEnumerator(const std::vector<Item>& items, size_t position) : m_position(position)
     {
-        for (const Item& item : m_items)
-            AddItemRef(item);
+        for (const Item& item : items)
+            m_items.push_back(CopyItem(item));
     }
     ~CEnumerator()
     {

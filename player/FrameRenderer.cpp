@@ -1,21 +1,12 @@
 #include "FrameRenderer.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
-#include <iterator>
 
 namespace {
 
-// Seventy-five per cent bars, as broadcast test cards have them.
-const COLORREF kBars[] = {
-    RGB(191, 191, 191), RGB(191, 191, 0), RGB(0, 191, 191), RGB(0, 191, 0),
-    RGB(191, 0, 191),   RGB(191, 0, 0),   RGB(0, 0, 191),
-};
-const COLORREF kBandColor = RGB(16, 16, 16);
-const COLORREF kBandText = RGB(235, 235, 235);
-const COLORREF kSweepColor = RGB(255, 255, 255);
-const COLORREF kVolumeColor = RGB(0, 160, 64);
+// Behind the video renderer's window, seen only where the picture leaves room.
+const COLORREF kPictureBackground = RGB(0, 0, 0);
 
 void FillSolid(HDC dc, const RECT& rect, COLORREF color)
 {
@@ -128,11 +119,8 @@ void CFrameRenderer::Draw(HDC dc, const RECT& rect, const FrameContent& frame) c
         DrawConnecting(dc, rect, frame);
         break;
     case PLAYSTATE_PLAYING:
-        DrawTestCard(dc, rect, frame);
-        break;
     case PLAYSTATE_PAUSED:
-        DrawTestCard(dc, rect, frame);
-        DrawPauseMark(dc, rect);
+        FillSolid(dc, rect, kPictureBackground);
         break;
     }
 }
@@ -168,69 +156,4 @@ void CFrameRenderer::DrawConnecting(HDC dc, const RECT& rect, const FrameContent
              DT_CENTER);
     DrawLine(dc, RECT{rect.left + 8, middle, rect.right - 8, middle + lineHeight}, frame.address,
              DT_CENTER);
-}
-
-void CFrameRenderer::DrawTestCard(HDC dc, const RECT& rect, const FrameContent& frame) const
-{
-    const int width = Width(rect);
-    const int height = Height(rect);
-    const int barsBottom = rect.top + height * 2 / 3;
-    const int barCount = static_cast<int>(std::size(kBars));
-    for (int i = 0; i < barCount; ++i) {
-        RECT bar = {rect.left + width * i / barCount, rect.top, rect.left + width * (i + 1) / barCount,
-                    barsBottom};
-        FillSolid(dc, bar, kBars[i]);
-    }
-    const int sweepWidth = std::max(width / 40, 3);
-    const int sweepLeft =
-        rect.left + static_cast<int>((frame.frameNumber % kSweepFrames) * (width - sweepWidth) / (kSweepFrames - 1));
-    FillSolid(dc, RECT{sweepLeft, rect.top, sweepLeft + sweepWidth, barsBottom}, kSweepColor);
-
-    RECT band = {rect.left, barsBottom, rect.right, rect.bottom};
-    FillSolid(dc, band, kBandColor);
-    const int lineHeight = Height(band) / 3;
-    const int margin = std::max(width / 40, 4);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, kBandText);
-    {
-        CScopedFont font(dc, lineHeight * 2 / 3, FW_NORMAL);
-        DrawLine(dc, RECT{band.left + margin, band.top, band.right - margin, band.top + lineHeight},
-                 frame.address, DT_LEFT);
-    }
-    {
-        wchar_t clock[16];
-        swprintf(clock, std::size(clock), L"%02u:%02u:%02u", frame.time.wHour, frame.time.wMinute,
-                 frame.time.wSecond);
-        CScopedFont font(dc, lineHeight * 4 / 5, FW_BOLD);
-        DrawLine(dc, RECT{band.left + margin, band.top + lineHeight, band.right - margin,
-                          band.top + 2 * lineHeight},
-                 clock, DT_CENTER);
-    }
-    RECT volumeRow = {band.left + margin, band.top + 2 * lineHeight, band.right - margin, band.bottom};
-    {
-        wchar_t label[16];
-        swprintf(label, std::size(label), L"音量 %ld", static_cast<long>(frame.volume));
-        CScopedFont font(dc, lineHeight / 2, FW_NORMAL);
-        DrawLine(dc, volumeRow, label, DT_LEFT);
-    }
-    // A meter beside the label, a quarter of the row wide when full.
-    const int meterLeft = volumeRow.left + Width(volumeRow) / 4;
-    const int meterWidth = Width(volumeRow) / 4;
-    const int meterTop = volumeRow.top + Height(volumeRow) / 3;
-    const int meterBottom = volumeRow.bottom - Height(volumeRow) / 3;
-    FillSolid(dc, RECT{meterLeft, meterTop, meterLeft + meterWidth, meterBottom}, RGB(64, 64, 64));
-    FillSolid(dc, RECT{meterLeft, meterTop, meterLeft + meterWidth * frame.volume / 100, meterBottom},
-              kVolumeColor);
-}
-
-void CFrameRenderer::DrawPauseMark(HDC dc, const RECT& rect)
-{
-    const int size = std::min(Width(rect), Height(rect)) / 4;
-    const int cx = (rect.left + rect.right) / 2;
-    const int cy = (rect.top + rect.bottom) / 3;
-    const int stroke = std::max(size / 3, 2);
-    const RECT outline = {cx - size / 2 - 2, cy - size / 2 - 2, cx + size / 2 + 2, cy + size / 2 + 2};
-    FillSolid(dc, outline, RGB(0, 0, 0));
-    FillSolid(dc, RECT{cx - size / 2, cy - size / 2, cx - size / 2 + stroke, cy + size / 2}, RGB(255, 255, 255));
-    FillSolid(dc, RECT{cx + size / 2 - stroke, cy - size / 2, cx + size / 2, cy + size / 2}, RGB(255, 255, 255));
 }

@@ -1,5 +1,5 @@
-// Draws the video area: the idle picture while stopped, a notice while connecting and the test
-// card while playing or paused.
+// Draws the video area where the video renderer does not: the idle picture while stopped, a
+// notice while connecting, and the background behind the picture.
 #pragma once
 
 #include <windows.h>
@@ -11,16 +11,10 @@
 struct FrameContent {
     PlayState state;
     const std::wstring& address;
-    LONG volume;
-    const SYSTEMTIME& time;
-    unsigned frameNumber;
 };
 
 class CFrameRenderer {
 public:
-    // Frames the moving bar takes to cross the card.
-    static constexpr unsigned kSweepFrames = 40;
-
     CFrameRenderer() = default;
     ~CFrameRenderer();
     CFrameRenderer(const CFrameRenderer&) = delete;
@@ -37,8 +31,6 @@ public:
 private:
     void DrawStopped(HDC dc, const RECT& rect) const;
     void DrawConnecting(HDC dc, const RECT& rect, const FrameContent& frame) const;
-    void DrawTestCard(HDC dc, const RECT& rect, const FrameContent& frame) const;
-    static void DrawPauseMark(HDC dc, const RECT& rect);
 
     HBITMAP m_idlePicture = nullptr;
     SIZE m_pictureSize = {};

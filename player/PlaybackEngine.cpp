@@ -1,52 +1,49 @@
 #include "PlaybackEngine.h"
 
-#include <cwctype>
-
 #include "PersistedForm.h"
-
-namespace {
-
-bool IsBlank(const std::wstring& text)
-{
-    for (wchar_t c : text)
-        if (!std::iswspace(c))
-            return false;
-    return true;
-}
-
-}  // namespace
 
 CPlaybackEngine::~CPlaybackEngine()
 {
+    TearDown();
     Destroy();
 }
 
 bool CPlaybackEngine::Initialize()
 {
-    return CreateWindowOf(kPlayerClockClass, 0, 0, RECT{}, HWND_MESSAGE);
+    return CreateWindowOf(kPlayerEngineClass, 0, 0, RECT{}, HWND_MESSAGE);
 }
 
 void CPlaybackEngine::Play(const std::wstring& address)
 {
-    KillTimer(Handle(), ConnectTimer);
-    KillTimer(Handle(), FrameTimer);
+    TearDown();
     m_address = address;
-    if (IsBlank(address)) {
-        SetState(PLAYSTATE_CONNECTING);
-        // A handler of the first change may already have moved on.
-        if (m_state == PLAYSTATE_CONNECTING)
-            SetState(PLAYSTATE_STOPPED);
-        return;
+    const LPARAM channel = ++m_channel;
+    const PlayAddress parsed = ParsePlayAddress(address);
+    bool started = false;
+    if (parsed.kind != PlayAddress::Unplayable) {
+        m_graph = std::make_unique<CChannelGraph>(Handle(), GraphEvent, DownloadNotice, channel);
+        m_graph->SetVolume(m_volume);
+        m_graph->ShowIn(m_videoWindow);
+        started = SUCCEEDED(m_graph->Open(parsed));
+        // A file is rendered already; a stream is once enough of it has come.
+        if (started && parsed.kind == PlayAddress::File) {
+            m_graphBuiltAt = GetTickCount();
+            SetTimer(Handle(), FirstFrameTimer, kFirstFramePollMs, nullptr);
+        }
     }
-    SetTimer(Handle(), ConnectTimer, kConnectDelayMs, nullptr);
+    if (!started)
+        TearDown();
     SetState(PLAYSTATE_CONNECTING);
+    // A handler of the first change may already have moved on.
+    if (!started && m_channel == channel && m_state == PLAYSTATE_CONNECTING)
+        SetState(PLAYSTATE_STOPPED);
 }
 
 void CPlaybackEngine::Pause()
 {
     if (m_state != PLAYSTATE_PLAYING)
         return;
-    KillTimer(Handle(), FrameTimer);
+    m_graph->Pause();
     SetState(PLAYSTATE_PAUSED);
 }
 
@@ -54,27 +51,85 @@ void CPlaybackEngine::Resume()
 {
     if (m_state != PLAYSTATE_PAUSED)
         return;
-    SetTimer(Handle(), FrameTimer, kFrameIntervalMs, nullptr);
+    m_graph->Run();
     SetState(PLAYSTATE_PLAYING);
 }
 
 void CPlaybackEngine::Stop()
 {
-    KillTimer(Handle(), ConnectTimer);
-    KillTimer(Handle(), FrameTimer);
+    TearDown();
     SetState(PLAYSTATE_STOPPED);
 }
 
 void CPlaybackEngine::SetVolume(LONG volume)
 {
     m_volume = ClampVolume(volume);
+    if (m_graph)
+        m_graph->SetVolume(m_volume);
 }
 
-void CPlaybackEngine::StartFrames()
+void CPlaybackEngine::ShowVideoIn(HWND window)
 {
-    m_frameNumber = 0;
-    GetLocalTime(&m_frameTime);
-    SetTimer(Handle(), FrameTimer, kFrameIntervalMs, nullptr);
+    m_videoWindow = window;
+    if (m_graph)
+        m_graph->ShowIn(window);
+}
+
+LRESULT CPlaybackEngine::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case GraphEvent:
+        if (lParam == m_channel && m_graph && m_graph->TakeEndEvents())
+            EndChannel();
+        return 0;
+    case DownloadNotice:
+        // A torn-down channel's notices may still be queued.
+        if (lParam != m_channel || !m_graph)
+            return 0;
+        if (wParam == CHttpDownload::Ready)
+            OnDownloadReady();
+        else
+            EndChannel();
+        return 0;
+    case WM_TIMER:
+        if (wParam == FirstFrameTimer)
+            OnFirstFramePoll();
+        return 0;
+    }
+    return CPlayerWindow::HandleMessage(message, wParam, lParam);
+}
+
+void CPlaybackEngine::OnDownloadReady()
+{
+    if (FAILED(m_graph->RenderStream())) {
+        EndChannel();
+        return;
+    }
+    m_graphBuiltAt = GetTickCount();
+    SetTimer(Handle(), FirstFrameTimer, kFirstFramePollMs, nullptr);
+}
+
+void CPlaybackEngine::OnFirstFramePoll()
+{
+    if (m_graph && m_graph->HasFirstFrame()) {
+        KillTimer(Handle(), FirstFrameTimer);
+        m_graph->Run();
+        SetState(PLAYSTATE_PLAYING);
+    } else if (!m_graph || GetTickCount() - m_graphBuiltAt > kFirstFrameLimitMs) {
+        EndChannel();
+    }
+}
+
+void CPlaybackEngine::EndChannel()
+{
+    TearDown();
+    SetState(PLAYSTATE_STOPPED);
+}
+
+void CPlaybackEngine::TearDown()
+{
+    KillTimer(Handle(), FirstFrameTimer);
+    m_graph.reset();
 }
 
 void CPlaybackEngine::SetState(PlayState state)
@@ -83,22 +138,4 @@ void CPlaybackEngine::SetState(PlayState state)
         return;
     m_state = state;
     m_listener.OnPlayStateChanged(state);
-}
-
-LRESULT CPlaybackEngine::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message != WM_TIMER)
-        return CPlayerWindow::HandleMessage(message, wParam, lParam);
-    if (wParam == ConnectTimer) {
-        KillTimer(Handle(), ConnectTimer);
-        if (m_state == PLAYSTATE_CONNECTING) {
-            StartFrames();
-            SetState(PLAYSTATE_PLAYING);
-        }
-    } else if (wParam == FrameTimer && m_state == PLAYSTATE_PLAYING) {
-        ++m_frameNumber;
-        GetLocalTime(&m_frameTime);
-        m_listener.OnFrameAdvanced();
-    }
-    return 0;
 }

@@ -1,11 +1,14 @@
-// The player's state machine: stopped, connecting, playing and paused, driven by window timers on
-// the creating thread. Until decoding arrives, "playing" runs the test card's clock.
+// The player's state machine: stopped, connecting, playing and paused, over one channel graph at
+// a time. The graph's events, the download's notices and the wait for the first frame all arrive
+// at the engine's message window, on the thread that created it.
 #pragma once
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
+#include "ChannelGraph.h"
 #include "PlayerIds.h"
 #include "PlayerWindow.h"
 
@@ -14,7 +17,6 @@ public:
     // The listener may release the last reference to the engine's owner: the engine does
     // nothing after notifying.
     virtual void OnPlayStateChanged(PlayState state) = 0;
-    virtual void OnFrameAdvanced() = 0;
 
 protected:
     ~IPlaybackListener() = default;
@@ -22,16 +24,18 @@ protected:
 
 class CPlaybackEngine final : private CPlayerWindow {
 public:
-    static constexpr UINT kConnectDelayMs = 400;
-    static constexpr UINT kFrameIntervalMs = 100;
+    // A channel that shows no picture this long after its graph is built has failed.
+    static constexpr DWORD kFirstFrameLimitMs = 15000;
+    static constexpr UINT kFirstFramePollMs = 20;
 
     explicit CPlaybackEngine(IPlaybackListener& listener) : m_listener(listener) {}
     ~CPlaybackEngine() override;
 
-    // Creates the window that carries the timers.
+    // Creates the window that the graph and the download report to.
     bool Initialize();
 
-    // Connects to the address from any state; an empty address fails at once.
+    // Tears down what plays and connects to the address from any state; an address that plays
+    // nothing fails at once.
     void Play(const std::wstring& address);
     // Each does nothing from a state it does not apply to.
     void Pause();
@@ -42,22 +46,28 @@ public:
     const std::wstring& Address() const { return m_address; }
     LONG Volume() const { return m_volume; }
     void SetVolume(LONG volume);
-
-    // The test card's current frame: its wall-clock time and how many frames have run.
-    const SYSTEMTIME& FrameTime() const { return m_frameTime; }
-    unsigned FrameNumber() const { return m_frameNumber; }
+    // The window the picture is drawn into: the in-place video window or the full-screen one.
+    void ShowVideoIn(HWND window);
 
 private:
-    enum TimerId : UINT_PTR { ConnectTimer = 1, FrameTimer = 2 };
+    enum Message : UINT { GraphEvent = WM_APP + 1, DownloadNotice };
+    enum TimerId : UINT_PTR { FirstFrameTimer = 1 };
 
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void StartFrames();
+    void OnDownloadReady();
+    void OnFirstFramePoll();
+    // Tears the channel down and reports the stop; the last thing a handler does.
+    void EndChannel();
+    void TearDown();
     void SetState(PlayState state);
 
     IPlaybackListener& m_listener;
     PlayState m_state = PLAYSTATE_STOPPED;
     std::wstring m_address;
     LONG m_volume = 50;
-    SYSTEMTIME m_frameTime = {};
-    unsigned m_frameNumber = 0;
+    HWND m_videoWindow = nullptr;
+    std::unique_ptr<CChannelGraph> m_graph;
+    // Tells the current channel's messages from those a torn-down one left in the queue.
+    LPARAM m_channel = 0;
+    DWORD m_graphBuiltAt = 0;
 };

@@ -117,6 +117,8 @@ void CPlayerControl::Play(const std::wstring& address)
 HRESULT CPlayerControl::SetFullScreen(bool fullScreen)
 {
     if (!fullScreen) {
+        // The picture goes back before its window goes.
+        m_engine.ShowVideoIn(m_video.Handle());
         m_fullScreen.Destroy();
         return S_OK;
     }
@@ -130,7 +132,10 @@ HRESULT CPlayerControl::SetFullScreen(bool fullScreen)
     if (!GetMonitorInfoA(monitor, &info))
         return E_FAIL;
     HWND owner = video ? GetAncestor(video, GA_ROOT) : nullptr;
-    return m_fullScreen.Show(owner, info.rcMonitor) ? S_OK : E_FAIL;
+    if (!m_fullScreen.Show(owner, info.rcMonitor))
+        return E_FAIL;
+    m_engine.ShowVideoIn(m_fullScreen.Handle());
+    return S_OK;
 }
 
 void CPlayerControl::ApplySettings(const PlayerSettings& settings)
@@ -149,6 +154,11 @@ void CPlayerControl::InvalidateViews()
 {
     m_video.Invalidate();
     m_fullScreen.Invalidate();
+}
+
+HWND CPlayerControl::PictureWindow() const
+{
+    return m_fullScreen.IsShown() ? m_fullScreen.Handle() : m_video.Handle();
 }
 
 void CPlayerControl::FireEvent(DISPID dispid, VARIANTARG* reversedArgs, UINT argCount)
@@ -172,17 +182,11 @@ void CPlayerControl::OnPlayStateChanged(PlayState state)
     FireEvent(PLAYER_EVENT_STATECHANGE, &arg, 1);
 }
 
-void CPlayerControl::OnFrameAdvanced()
-{
-    InvalidateViews();
-}
-
 // ---- IVideoWindowHost ----
 
 void CPlayerControl::DrawVideo(HDC dc, const RECT& rect)
 {
-    FrameContent frame = {m_engine.State(), m_engine.Address(), m_engine.Volume(), m_engine.FrameTime(),
-                          m_engine.FrameNumber()};
+    FrameContent frame = {m_engine.State(), m_engine.Address()};
     m_renderer.DrawBuffered(dc, rect, frame);
 }
 
@@ -246,6 +250,11 @@ void CPlayerControl::OnVideoFocus(bool focused)
         CSelfReference self(static_cast<IDispatch*>(this));
         m_controlSite->OnFocus(focused);
     }
+}
+
+void CPlayerControl::OnVideoSized()
+{
+    m_engine.ShowVideoIn(PictureWindow());
 }
 
 void CPlayerControl::OnFullScreenDismissed()

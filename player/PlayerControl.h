@@ -108,6 +108,8 @@ private:
     HRESULT SetFullScreen(bool fullScreen);
     void ApplySettings(const PlayerSettings& settings);
     void InvalidateViews();
+    // The full-screen window while it is shown, else the in-place one.
+    HWND PictureWindow() const;
     bool AcceptsInput() const { return m_userMode && !m_uiDead; }
     void FireEvent(DISPID dispid, VARIANTARG* reversedArgs = nullptr, UINT argCount = 0);
 
@@ -123,7 +125,6 @@ private:
 
     // IPlaybackListener
     void OnPlayStateChanged(PlayState state) override;
-    void OnFrameAdvanced() override;
 
     // IVideoWindowHost
     void DrawVideo(HDC dc, const RECT& rect) override;
@@ -131,6 +132,7 @@ private:
     void OnVideoDoubleClick(SHORT button, SHORT shift, LONG x, LONG y) override;
     void OnVideoContextMenu(HWND window, POINT screenPoint) override;
     void OnVideoFocus(bool focused) override;
+    void OnVideoSized() override;
     void OnFullScreenDismissed() override;
 
     CModuleLock m_moduleLock;

@@ -18,12 +18,7 @@ STDMETHODIMP CPlayerControl::SetClientSite(IOleClientSite* pClientSite)
 
 STDMETHODIMP CPlayerControl::GetClientSite(IOleClientSite** ppClientSite)
 {
-    if (!ppClientSite)
-        return E_POINTER;
-    *ppClientSite = m_site.Get();
-    if (*ppClientSite)
-        (*ppClientSite)->AddRef();
-    return S_OK;
+    return m_site.CopyTo(ppClientSite);
 }
 
 STDMETHODIMP CPlayerControl::SetHostNames(LPCOLESTR, LPCOLESTR)
@@ -223,6 +218,7 @@ HRESULT CPlayerControl::InPlaceActivate(HWND hwndParent, LPCRECT lprcPosRect)
         return parent && havePosition ? E_FAIL : E_INVALIDARG;
     }
     m_video.SetRects(position, clip);
+    m_engine.ShowVideoIn(m_video.Handle());
     m_inPlaceSite = site;
     m_inPlaceActive = true;
     return S_OK;
@@ -248,6 +244,8 @@ STDMETHODIMP CPlayerControl::InPlaceDeactivate()
     if (!m_inPlaceActive)
         return S_OK;
     m_inPlaceActive = false;
+    // The renderer's window leaves ours before they are destroyed.
+    m_engine.ShowVideoIn(nullptr);
     m_fullScreen.Destroy();
     m_video.Destroy();
     CComRef<IOleInPlaceSite> site = std::move(m_inPlaceSite);

@@ -11,7 +11,7 @@ struct ClassDescription {
 };
 
 const ClassDescription kClasses[] = {
-    {kPlayerClockClass, 0},
+    {kPlayerEngineClass, 0},
     {P2PPLAYER_VIDEO_CLASS, CS_DBLCLKS},
     {P2PPLAYER_FULLSCREEN_CLASS, CS_DBLCLKS},
 };

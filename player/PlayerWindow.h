@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
-// The engine's message-only window, which only carries its timers.
-inline constexpr char kPlayerClockClass[] = "KaldaPlayerClock";
+// The engine's message-only window, where the graph and the download report.
+inline constexpr char kPlayerEngineClass[] = "KaldaPlayerEngine";
 
 class CPlayerWindow {
 public:

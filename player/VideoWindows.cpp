@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <cstdlib>
+
 #include "PlayerIds.h"
 
 namespace {
@@ -40,7 +42,8 @@ POINT ContextMenuPoint(HWND hwnd, LPARAM lParam)
 
 bool CVideoWindow::Create(HWND parent, const RECT& position, bool border)
 {
-    DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | (border ? WS_BORDER : 0);
+    DWORD style =
+        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_TABSTOP | (border ? WS_BORDER : 0);
     return CreateWindowOf(P2PPLAYER_VIDEO_CLASS, 0, style, position, parent);
 }
 
@@ -94,11 +97,43 @@ LRESULT CVideoSurface::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_ERASEBKGND:
         return 1;
+    case WM_SIZE:
+        m_host.OnVideoSized();
+        return 0;
     }
+    return HandleSurfaceMessage(AsDoubleClick(message, lParam), wParam, lParam);
+}
+
+LRESULT CVideoSurface::HandleSurfaceMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
     return CPlayerWindow::HandleMessage(message, wParam, lParam);
 }
 
-LRESULT CVideoWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+UINT CVideoSurface::AsDoubleClick(UINT message, LPARAM lParam)
+{
+    // Each button's double click comes two messages after its button down.
+    constexpr UINT kDoubleClickOffset = WM_LBUTTONDBLCLK - WM_LBUTTONDOWN;
+    if (message != WM_LBUTTONDOWN && message != WM_RBUTTONDOWN && message != WM_MBUTTONDOWN) {
+        if (message == WM_LBUTTONDBLCLK || message == WM_RBUTTONDBLCLK || message == WM_MBUTTONDBLCLK)
+            m_lastDown = 0;
+        return message;
+    }
+    const POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    const DWORD time = static_cast<DWORD>(GetMessageTime());
+    const bool second = message == m_lastDown && time - m_lastDownTime <= GetDoubleClickTime() &&
+                        std::abs(point.x - m_lastDownPoint.x) <= GetSystemMetrics(SM_CXDOUBLECLK) / 2 &&
+                        std::abs(point.y - m_lastDownPoint.y) <= GetSystemMetrics(SM_CYDOUBLECLK) / 2;
+    if (second) {
+        m_lastDown = 0;
+        return message + kDoubleClickOffset;
+    }
+    m_lastDown = message;
+    m_lastDownTime = time;
+    m_lastDownPoint = point;
+    return message;
+}
+
+LRESULT CVideoWindow::HandleSurfaceMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     HWND hwnd = Handle();
     switch (message) {
@@ -135,12 +170,12 @@ LRESULT CVideoWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         m_host.OnVideoFocus(false);
         return 0;
     }
-    return CVideoSurface::HandleMessage(message, wParam, lParam);
+    return CVideoSurface::HandleSurfaceMessage(message, wParam, lParam);
 }
 
 bool CFullScreenWindow::Show(HWND owner, const RECT& monitor)
 {
-    if (!CreateWindowOf(P2PPLAYER_FULLSCREEN_CLASS, WS_EX_TOPMOST, WS_POPUP, monitor, owner))
+    if (!CreateWindowOf(P2PPLAYER_FULLSCREEN_CLASS, WS_EX_TOPMOST, WS_POPUP | WS_CLIPCHILDREN, monitor, owner))
         return false;
     HWND hwnd = Handle();
     SetWindowPos(hwnd, HWND_TOPMOST, monitor.left, monitor.top, monitor.right - monitor.left,
@@ -150,7 +185,7 @@ bool CFullScreenWindow::Show(HWND owner, const RECT& monitor)
     return true;
 }
 
-LRESULT CFullScreenWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CFullScreenWindow::HandleSurfaceMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_KEYDOWN:
@@ -170,5 +205,5 @@ LRESULT CFullScreenWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
         m_host.OnVideoContextMenu(Handle(), ContextMenuPoint(Handle(), lParam));
         return 0;
     }
-    return CVideoSurface::HandleMessage(message, wParam, lParam);
+    return CVideoSurface::HandleSurfaceMessage(message, wParam, lParam);
 }

@@ -16,23 +16,36 @@ public:
     virtual void OnVideoDoubleClick(SHORT button, SHORT shift, LONG x, LONG y) = 0;
     virtual void OnVideoContextMenu(HWND window, POINT screenPoint) = 0;
     virtual void OnVideoFocus(bool focused) = 0;
+    virtual void OnVideoSized() = 0;
     virtual void OnFullScreenDismissed() = 0;
 
 protected:
     ~IVideoWindowHost() = default;
 };
 
-// A window that the host draws the video into.
+// A window that the host draws the video into, around the video renderer's window.
 class CVideoSurface : public CPlayerWindow {
 public:
     void Invalidate();
 
 protected:
     explicit CVideoSurface(IVideoWindowHost& host) : m_host(host) {}
-    // Paints through the host; what a surface does not handle itself gets the default.
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // Paints through the host and tells it of a new size, then hands the message to the kind of
+    // surface, a second click in time as a double click.
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) final;
+    // What a kind of surface does with its messages; the default leaves them to the system.
+    virtual LRESULT HandleSurfaceMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     IVideoWindowHost& m_host;
+
+private:
+    // The video renderer's window passes clicks on as they come, and under Wine its class makes
+    // no double clicks of them.
+    UINT AsDoubleClick(UINT message, LPARAM lParam);
+
+    UINT m_lastDown = 0;
+    DWORD m_lastDownTime = 0;
+    POINT m_lastDownPoint = {};
 };
 
 class CVideoWindow final : public CVideoSurface {
@@ -47,7 +60,7 @@ public:
     void SetRects(const RECT& position, const RECT& clip);
 
 private:
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    LRESULT HandleSurfaceMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 };
 
 class CFullScreenWindow final : public CVideoSurface {
@@ -60,5 +73,5 @@ public:
     bool IsShown() const { return Handle() != nullptr; }
 
 private:
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    LRESULT HandleSurfaceMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 };

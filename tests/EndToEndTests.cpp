@@ -9,19 +9,13 @@
 
 #include <windows.h>
 
+#include "HostPath.h"
 #include "LocalHttpServer.h"
 #include "MessagePump.h"
 #include "TrayRecorder.h"
 #include "tray/TrayIcon.h"
 
 namespace {
-
-// Paths of the build tree as this platform sees them: Wine maps drive Z: to the Unix root.
-std::string HostPath(std::string unixPath)
-{
-    std::replace(unixPath.begin(), unixPath.end(), '/', '\\');
-    return "Z:" + unixPath;
-}
 
 struct Process {
     PROCESS_INFORMATION info{};

@@ -4,6 +4,8 @@
 
 #include "MessagePump.h"
 
+#include <algorithm>
+
 CLocalHttpServer::CLocalHttpServer(unsigned short nPort)
 {
     WSADATA data;
@@ -19,15 +21,32 @@ CLocalHttpServer::CLocalHttpServer(unsigned short nPort)
         m_nPort = ntohs(address.sin_port);
     // Accepts until the destructor closes the socket, or not at all when it does not listen.
     m_thread = std::thread([this] {
-        for (SOCKET client; (client = ::accept(m_socket, nullptr, nullptr)) != INVALID_SOCKET; ::closesocket(client))
-            Answer(client);
+        for (SOCKET client; (client = ::accept(m_socket, nullptr, nullptr)) != INVALID_SOCKET;) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_clients.push_back(client);
+            m_connections.emplace_back([this, client] {
+                Answer(client);
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_clients.erase(std::find(m_clients.begin(), m_clients.end(), client));
+                ::closesocket(client);
+            });
+        }
     });
 }
 
 CLocalHttpServer::~CLocalHttpServer()
 {
+    m_bClosing = true;
     ::closesocket(m_socket);
     m_thread.join();
+    {
+        // A client that stopped reading must not hold a stream's send for ever.
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (UINT_PTR client : m_clients)
+            ::shutdown(client, SD_BOTH);
+    }
+    for (std::thread& connection : m_connections)
+        connection.join();
     ::WSACleanup();
 }
 
@@ -35,6 +54,19 @@ void CLocalHttpServer::Serve(const std::string& path, const std::string& documen
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_documents[path] = document;
+}
+
+void CLocalHttpServer::ServeStream(const std::string& path, const std::string& bytes, size_t nBytesPerSecond,
+                                   size_t nSentAtMost)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_streams[path] = {bytes, nBytesPerSecond, nSentAtMost};
+}
+
+std::vector<std::string> CLocalHttpServer::Abandoned() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_abandoned;
 }
 
 std::vector<std::string> CLocalHttpServer::Requests(const std::string& prefix, size_t nFrom) const
@@ -70,6 +102,15 @@ void CLocalHttpServer::Answer(UINT_PTR client)
     const std::string path = request.substr(start, request.find(' ', start) - start);
     std::unique_lock<std::mutex> lock(m_mutex);
     m_requests.push_back(path);
+    if (m_streams.count(path) != 0) {
+        const Stream stream = m_streams[path];
+        lock.unlock();
+        if (!SendStream(client, stream)) {
+            lock.lock();
+            m_abandoned.push_back(path);
+        }
+        return;
+    }
     const std::string body = m_documents.count(path) != 0 ? m_documents[path] : "";
     lock.unlock();
     const std::string status =
@@ -79,4 +120,35 @@ void CLocalHttpServer::Answer(UINT_PTR client)
                                  "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" + body;
     // A blocking socket sends it all before it returns.
     ::send(client, response.data(), static_cast<int>(response.size()), 0);
+}
+
+bool CLocalHttpServer::SendStream(UINT_PTR client, const Stream& stream)
+{
+    const std::string head = "HTTP/1.0 200 OK\r\nContent-Type: video/mp2t\r\nConnection: close\r\n\r\n";
+    ::send(client, head.data(), static_cast<int>(head.size()), 0);
+    const size_t nEnd = std::min(stream.bytes.size(), stream.nSentAtMost);
+    const DWORD nSliceMs = 20;
+    const DWORD start = ::GetTickCount();
+    for (size_t nSent = 0; nSent < nEnd && !m_bClosing;) {
+        // Paced by the clock, not by the slices, so that a late slice does not slow the stream.
+        const size_t nDue = std::min<size_t>(nEnd, (::GetTickCount() - start + nSliceMs) * stream.nBytesPerSecond / 1000);
+        if (nDue > nSent) {
+            if (::send(client, stream.bytes.data() + nSent, static_cast<int>(nDue - nSent), 0) <= 0)
+                return false;
+            nSent = nDue;
+        }
+        ::Sleep(nSliceMs);
+    }
+    if (nEnd == stream.bytes.size())
+        return true;
+    // Silent until the client closes: a read returns when it does.
+    for (char byte; !m_bClosing;) {
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(client, &readable);
+        timeval wait = {0, 50000};
+        if (::select(0, &readable, nullptr, nullptr, &wait) > 0 && ::recv(client, &byte, 1, 0) <= 0)
+            return false;
+    }
+    return true;
 }

@@ -1,9 +1,10 @@
-// A tiny HTTP/1.0 server on 127.0.0.1 for the tests: from a thread of its own it serves the
-// documents set per path and records the path of every request, in the order they arrive.
+// A tiny HTTP/1.0 server on 127.0.0.1 for the tests: a thread per connection serves the documents
+// and streams set per path and records the path of every request, in the order they arrive.
 #pragma once
 
 #include <windows.h>
 
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <string>
@@ -22,19 +23,38 @@ public:
 
     // The XML document for a path with its query; any other path, or an empty document, is answered 404.
     void Serve(const std::string& path, const std::string& document);
+    // A live stream for a path: no length, the bytes paced at the rate, and after nSentAtMost of
+    // them silence until the client goes; the connection closes when all are sent.
+    void ServeStream(const std::string& path, const std::string& bytes, size_t nBytesPerSecond,
+                     size_t nSentAtMost = std::string::npos);
     // The paths requested from the index nFrom on that start with the prefix.
     std::vector<std::string> Requests(const std::string& prefix = "", size_t nFrom = 0) const;
+    // The paths of the streams whose client closed the connection before their end.
+    std::vector<std::string> Abandoned() const;
     // Pumps this thread's messages until a path starting with the prefix is requested or the time is up.
     bool WaitFor(const std::string& prefix, DWORD nTimeoutMs = 5000) const;
 
 private:
+    struct Stream {
+        std::string bytes;
+        size_t nBytesPerSecond;
+        size_t nSentAtMost;
+    };
+
     void Answer(UINT_PTR client);
+    // False when the client has gone.
+    bool SendStream(UINT_PTR client, const Stream& stream);
 
     // A SOCKET, kept without the socket headers so that includers need not order theirs.
     UINT_PTR m_socket = 0;
     unsigned short m_nPort = 0;
+    std::atomic<bool> m_bClosing{false};
     std::thread m_thread;
+    std::vector<std::thread> m_connections;
+    std::vector<UINT_PTR> m_clients;
     mutable std::mutex m_mutex;
     std::map<std::string, std::string> m_documents;
+    std::map<std::string, Stream> m_streams;
     std::vector<std::string> m_requests;
+    std::vector<std::string> m_abandoned;
 };

@@ -7,24 +7,30 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <ocidl.h>
 #include <process.h>
 
 #include "Afx.h"
+#include "LocalHttpServer.h"
 #include "MessagePump.h"
 #include "PlayerTestIds.h"
 #include "TestApp.h"
 #include "controls/EWA.h"
+#include "player/AudioVolume.h"
 #include "player/PlayerIds.h"
+#include "player/StreamBuffer.h"
 
 namespace {
 
 using Events = std::vector<std::string>;
 
-const char kAddress[] = "p2p://192.168.1.20:8902/cctv5";
+// Nothing listens on port 1: the connection is refused at once.
+const char kAddress[] = "p2p://127.0.0.1:1/cctv5";
 
 class CHostDlg : public CDialog {
 public:
@@ -86,10 +92,10 @@ std::string ThrownBy(const std::function<void()>& call)
     return "";
 }
 
-// The whole client area as the screen shows it after a forced repaint, a row after another.
+// The whole client area as the window shows it once its pending painting is done, a row after another.
 std::vector<COLORREF> Pixels(HWND hwnd)
 {
-    ::RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    ::UpdateWindow(hwnd);
     CRect client;
     ::GetClientRect(hwnd, &client);
     std::vector<COLORREF> pixels;
@@ -339,39 +345,6 @@ TEST_F(PlayerTest, EveryMemberAnswersOnlyItsOwnKindAndTheVolumeStaysInItsRange)
     EXPECT_EQ(ThrownBy([&] { notAControl.InvokeMethod(PLAYER_DISPID_STOP); }), Failure(E_NOINTERFACE));
 }
 
-TEST_F(PlayerTest, EveryStateChangeReachesTheEventSinkMapAndTheTestCardMovesOnlyWhilePlaying)
-{
-    DWORD start = 0;
-    // Whether the picture changes within the time.
-    auto moves = [&](DWORD nWithinMs) {
-        const std::vector<COLORREF> before = Pixels(Video());
-        return PumpUntil([&] { return Pixels(Video()) != before; }, nWithinMs);
-    };
-    const struct { const char* what; std::function<void()> act; Events events; long state; } steps[] = {
-        {"pause while stopped", [&] { Player().Pause(); }, {}, PLAYSTATE_STOPPED},
-        {"an address", [&] { start = ::GetTickCount(); Player().SetUrl(kAddress); }, {"state 3"}, PLAYSTATE_CONNECTING},
-        {"the connect delay",
-         [&] {
-             PumpUntil([&] { return !m_dlg.m_events.empty(); });
-             EXPECT_GE(::GetTickCount() - start, 300u);
-             EXPECT_TRUE(moves(3000));
-         },
-         {"state 2"}, PLAYSTATE_PLAYING},
-        // A paused picture stands still.
-        {"pause", [&] { Player().Pause(); EXPECT_FALSE(moves(300)); }, {"state 1"}, PLAYSTATE_PAUSED},
-        {"resume", [&] { Player().Resume(); }, {"state 2"}, PLAYSTATE_PLAYING},
-        {"stop", [&] { Player().Stop(); }, {"state 0"}, PLAYSTATE_STOPPED},
-        {"an empty address", [&] { Player().SetUrl(""); }, {"state 3", "state 0"}, PLAYSTATE_STOPPED},
-    };
-    for (const auto& step : steps) {
-        SCOPED_TRACE(step.what);
-        m_dlg.m_events.clear();
-        step.act();
-        EXPECT_EQ(m_dlg.m_events, step.events);
-        EXPECT_EQ(Player().GetPlayState(), step.state);
-    }
-}
-
 // Posted to the video and pumped through the dialog manager, as the user's input comes.
 TEST_F(PlayerTest, EnterDoubleClicksAndRightClicksInTheVideoReachTheHostAndAFailingHandlerIsReported)
 {
@@ -451,6 +424,186 @@ TEST_F(PlayerTest, FullScreenCoversTheMonitorUntilTheHostOrTheUserLeavesIt)
     }
     // Leaving is the popup's own business: the dialog hears no double click.
     EXPECT_EQ(m_dlg.m_events, Events{});
+}
+
+// The video tests: streams from a local server and files that the build generates beside them.
+class PlayerStreamTest : public PlayerTest {
+protected:
+    static constexpr size_t kBytesPerSecond = TEST_STREAM_BYTES_PER_SECOND;
+
+    void SetUp() override
+    {
+        PlayerTest::SetUp();
+        std::ifstream file(TEST_STREAM, std::ios::binary);
+        m_stream.assign(std::istreambuf_iterator<char>(file), {});
+        ASSERT_FALSE(m_stream.empty());
+        WriteSolidBitmap("idle.bmp", kIdleColour);
+        char path[MAX_PATH];
+        ::GetFullPathNameA("idle.bmp", sizeof(path), path, nullptr);
+        Player().SetIdlePicture(path);
+    }
+
+    std::string Address(const std::string& path) const
+    {
+        return "p2p://127.0.0.1:" + std::to_string(m_server.Port()) + path;
+    }
+    // Pumps until the player reports the state, at most the time; the events until then.
+    Events WaitForState(long nState, DWORD nWithinMs = 10000)
+    {
+        PumpUntil([&] { return !m_dlg.m_events.empty() && m_dlg.m_events.back() == "state " + std::to_string(nState); },
+                  nWithinMs);
+        return std::exchange(m_dlg.m_events, {});
+    }
+    // The video renderer's window, shown in the window of the picture, or none.
+    HWND Picture(HWND hParent) const
+    {
+        HWND hPicture = ::FindWindowExA(hParent, nullptr, nullptr, nullptr);
+        return hPicture && ::IsWindowVisible(hPicture) ? hPicture : nullptr;
+    }
+    // Whether the picture changes within the time.
+    bool Moves(HWND hPicture, DWORD nWithinMs)
+    {
+        const std::vector<COLORREF> before = Pixels(hPicture);
+        return PumpUntil([&] { return Pixels(hPicture) != before; }, nWithinMs);
+    }
+    bool ShowsIdlePicture()
+    {
+        const std::vector<COLORREF> pixels = Pixels(Video());
+        return Picture(Video()) == nullptr &&
+               std::count(pixels.begin(), pixels.end(), kIdleColour) == static_cast<ptrdiff_t>(pixels.size());
+    }
+
+    static constexpr COLORREF kIdleColour = RGB(240, 120, 16);
+    CLocalHttpServer m_server;
+    std::string m_stream;
+};
+
+TEST_F(PlayerStreamTest, AStreamPlaysThroughEveryStateAndItsPictureMovesOnlyWhilePlaying)
+{
+    m_server.ServeStream("/live/1", m_stream, kBytesPerSecond);
+    Player().SetUrl(Address("/live/1").c_str());
+    EXPECT_EQ(m_dlg.m_events, Events{"state 3"});
+    EXPECT_EQ(Player().GetPlayState(), PLAYSTATE_CONNECTING);
+    EXPECT_EQ(WaitForState(PLAYSTATE_PLAYING), (Events{"state 3", "state 2"}));
+    HWND hPicture = Picture(Video());
+    ASSERT_NE(hPicture, nullptr);
+    CRect video, picture;
+    ::GetClientRect(Video(), &video);
+    ::MapWindowPoints(Video(), nullptr, reinterpret_cast<POINT*>(&video), 2);
+    ::GetWindowRect(hPicture, &picture);
+    EXPECT_EQ(picture, video);
+    EXPECT_TRUE(Moves(hPicture, 2000));
+
+    // Clicks on the picture reach the control, which makes a double click of two in a row.
+    const auto clickTwice = [](HWND hWnd) {
+        for (int i = 0; i < 2; ++i) {
+            ::PostMessageA(hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 20));
+            ::PostMessageA(hWnd, WM_LBUTTONUP, 0, MAKELPARAM(30, 20));
+        }
+        PumpPending();
+    };
+    clickTwice(hPicture);
+    EXPECT_EQ(std::exchange(m_dlg.m_events, {}), Events{"double click 1 0 30 20"});
+
+    // Full screen, the picture covers the monitor, and a double click on it comes back.
+    Player().SetFullScreen(TRUE);
+    HWND hFull = ::FindWindowExA(nullptr, nullptr, P2PPLAYER_FULLSCREEN_CLASS, nullptr);
+    ASSERT_NE(Picture(hFull), nullptr);
+    ::GetWindowRect(Picture(hFull), &picture);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    ::GetMonitorInfoA(::MonitorFromWindow(hFull, MONITOR_DEFAULTTONEAREST), &monitor);
+    EXPECT_EQ(picture, monitor.rcMonitor);
+    clickTwice(Picture(hFull));
+    EXPECT_FALSE(::IsWindow(hFull));
+    ASSERT_EQ(Picture(Video()), hPicture);
+    ::GetWindowRect(hPicture, &picture);
+    EXPECT_EQ(picture, video);
+
+    const struct { const char* what; std::function<void()> act; Events events; long state; bool moves; } steps[] = {
+        {"pause", [&] { Player().Pause(); }, {"state 1"}, PLAYSTATE_PAUSED, false},
+        {"resume", [&] { Player().Resume(); }, {"state 2"}, PLAYSTATE_PLAYING, true},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.act();
+        EXPECT_EQ(std::exchange(m_dlg.m_events, {}), step.events);
+        EXPECT_EQ(Player().GetPlayState(), step.state);
+        // A paused renderer still shows the frame it holds, then stands still.
+        if (!step.moves)
+            Moves(hPicture, 400);
+        EXPECT_EQ(Moves(hPicture, 1000), step.moves);
+    }
+    Player().Stop();
+    EXPECT_EQ(m_dlg.m_events, Events{"state 0"});
+    EXPECT_TRUE(ShowsIdlePicture());
+}
+
+// The old channel's connection is closed before the new one plays, and nothing of it is left: the
+// suite's end finds no object of the component alive.
+TEST_F(PlayerStreamTest, ANewAddressClosesTheOldChannelsConnection)
+{
+    for (const char* path : {"/live/1", "/live/2"})
+        m_server.ServeStream(path, m_stream, kBytesPerSecond);
+    Player().SetUrl(Address("/live/1").c_str());
+    ASSERT_EQ(WaitForState(PLAYSTATE_PLAYING), (Events{"state 3", "state 2"}));
+    EXPECT_TRUE(m_server.Abandoned().empty());
+    Player().SetUrl(Address("/live/2").c_str());
+    EXPECT_EQ(m_dlg.m_events, Events{"state 3"});
+    EXPECT_TRUE(PumpUntil([&] { return m_server.Abandoned() == std::vector<std::string>{"/live/1"}; }, 3000));
+    EXPECT_EQ(WaitForState(PLAYSTATE_PLAYING), (Events{"state 3", "state 2"}));
+    EXPECT_EQ(m_server.Requests(), (std::vector<std::string>{"/live/1", "/live/2"}));
+}
+
+TEST_F(PlayerStreamTest, AFileAndAStreamThatEndEndStoppedAfterTheirLastFrame)
+{
+    char path[MAX_PATH];
+    ::GetFullPathNameA(TEST_FILE, sizeof(path), path, nullptr);
+    // Two seconds of the channel, sent at twice its rate.
+    m_server.ServeStream("/short", m_stream.substr(0, 2 * kBytesPerSecond), 2 * kBytesPerSecond);
+    for (const std::string& address : {std::string(path), Address("/short")}) {
+        SCOPED_TRACE(address);
+        Player().SetUrl(address.c_str());
+        EXPECT_EQ(WaitForState(PLAYSTATE_PLAYING), (Events{"state 3", "state 2"}));
+        EXPECT_EQ(WaitForState(PLAYSTATE_STOPPED), Events{"state 0"});
+        EXPECT_TRUE(ShowsIdlePicture());
+    }
+}
+
+TEST_F(PlayerStreamTest, EveryFailureEndsStoppedWithTheIdlePicture)
+{
+    std::string garbage(256 << 10, '\0');
+    for (size_t i = 0; i < garbage.size(); ++i)
+        garbage[i] = static_cast<char>((i * 7919) >> 3);
+    m_server.ServeStream("/garbage", garbage, 1 << 20);
+    // A little of a good stream, then silence.
+    m_server.ServeStream("/stalled", m_stream, kBytesPerSecond, 16 << 10);
+    const DWORD kStallMs = CStreamBuffer::kStallMs;
+    const struct { const char* what; std::string address; DWORD minimumMs; } failures[] = {
+        {"a refused connection", kAddress, 0},
+        {"an unknown scheme", "rtsp://127.0.0.1:554/live", 0},
+        {"a missing file", "C:\\nowhere\\missing.ts", 0},
+        {"bytes that are no stream", Address("/garbage"), 0},
+        {"a stream that stalls", Address("/stalled"), kStallMs - 500},
+    };
+    for (const auto& failure : failures) {
+        SCOPED_TRACE(failure.what);
+        const DWORD start = ::GetTickCount();
+        Player().SetUrl(failure.address.c_str());
+        EXPECT_EQ(WaitForState(PLAYSTATE_STOPPED, kStallMs + 5000), (Events{"state 3", "state 0"}));
+        EXPECT_GE(::GetTickCount() - start, failure.minimumMs);
+        EXPECT_TRUE(ShowsIdlePicture());
+    }
+}
+
+TEST(PlayerVolume, TheVolumeFollowsLoudnessDownToSilence)
+{
+    const std::pair<long, long> volumes[] = {{100, 0}, {50, -602}, {10, -2000}, {1, -4000}, {0, kSilentVolume},
+                                             {-5, kSilentVolume}, {150, 0}};
+    for (const auto& [volume, decibels] : volumes)
+        EXPECT_EQ(BasicAudioVolume(volume), decibels) << volume;
+    for (long volume = 1; volume <= 100; ++volume)
+        EXPECT_GT(BasicAudioVolume(volume), BasicAudioVolume(volume - 1)) << volume;
 }
 
 TEST(PlayerContainment, ControlWithoutAServerFailsTheDialog)

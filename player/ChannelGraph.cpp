@@ -1,0 +1,150 @@
+#include "ChannelGraph.h"
+
+#include <evcode.h>
+#include <uuids.h>
+#include <vfwmsgs.h>
+
+#include "AudioVolume.h"
+#include "StreamSource.h"
+
+CChannelGraph::CChannelGraph(HWND notify, UINT graphMessage, UINT downloadMessage, LPARAM cookie)
+    : m_notify(notify), m_graphMessage(graphMessage), m_downloadMessage(downloadMessage), m_cookie(cookie)
+{
+}
+
+CChannelGraph::~CChannelGraph()
+{
+    // Closing the buffer first fails the parser's waiting reads, so the graph stops at once.
+    m_download.reset();
+    if (m_buffer)
+        m_buffer->Close();
+    if (m_events)
+        m_events->SetNotifyWindow(0, 0, 0);
+    ShowIn(nullptr);
+    if (m_control)
+        m_control->Stop();
+}
+
+HRESULT CChannelGraph::Open(const PlayAddress& address)
+{
+    HRESULT hr = CreateGraph();
+    if (FAILED(hr))
+        return hr;
+    if (address.kind == PlayAddress::File)
+        return Cue(m_graph->RenderFile(address.file.c_str(), nullptr));
+    if (address.kind != PlayAddress::Network)
+        return E_INVALIDARG;
+    m_buffer = std::make_shared<CStreamBuffer>();
+    m_download = std::make_unique<CHttpDownload>(m_buffer, m_notify, m_downloadMessage, m_cookie);
+    return m_download->Start(address.host, address.port, address.path) ? S_OK : E_FAIL;
+}
+
+HRESULT CChannelGraph::RenderStream()
+{
+    CComRef<IBaseFilter> source;
+    HRESULT hr = CStreamSource::Create(m_buffer, source.Receive());
+    if (SUCCEEDED(hr))
+        hr = m_graph->AddFilter(source.Get(), L"Network stream");
+    CComRef<IPin> output;
+    if (SUCCEEDED(hr))
+        hr = source->FindPin(L"Output", output.Receive());
+    return Cue(SUCCEEDED(hr) ? m_graph->Render(output.Get()) : hr);
+}
+
+HRESULT CChannelGraph::CreateGraph()
+{
+    HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                                  reinterpret_cast<void**>(m_graph.Receive()));
+    if (SUCCEEDED(hr))
+        hr = m_control.QueryFrom(m_graph.Get(), IID_IMediaControl);
+    if (SUCCEEDED(hr))
+        hr = m_events.QueryFrom(m_graph.Get(), IID_IMediaEventEx);
+    if (SUCCEEDED(hr))
+        hr = m_events->SetNotifyWindow(reinterpret_cast<OAHWND>(m_notify), m_graphMessage, m_cookie);
+    // The renderers the graph would pick show nothing under a virtual X server; the GDI one does.
+    CComRef<IBaseFilter> renderer;
+    if (SUCCEEDED(hr))
+        hr = CoCreateInstance(CLSID_VideoRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                              reinterpret_cast<void**>(renderer.Receive()));
+    if (SUCCEEDED(hr))
+        hr = m_graph->AddFilter(renderer.Get(), L"Video renderer");
+    if (SUCCEEDED(hr))
+        hr = m_videoWindow.QueryFrom(renderer.Get(), IID_IVideoWindow);
+    return hr;
+}
+
+HRESULT CChannelGraph::Cue(HRESULT rendered)
+{
+    // A partial render is fine: without a sound device the picture plays alone.
+    if (FAILED(rendered))
+        return rendered;
+    if (m_window)
+        ShowIn(m_window);
+    SetVolume(m_volume);
+    HRESULT hr = m_control->Pause();
+    return FAILED(hr) ? hr : S_OK;
+}
+
+bool CChannelGraph::HasFirstFrame()
+{
+    // A pause completes when every renderer holds its first sample.
+    OAFilterState state;
+    return m_control && m_control->GetState(0, &state) == S_OK && state != State_Stopped;
+}
+
+void CChannelGraph::Run()
+{
+    m_control->Run();
+}
+
+void CChannelGraph::Pause()
+{
+    m_control->Pause();
+}
+
+bool CChannelGraph::TakeEndEvents()
+{
+    bool ended = false;
+    long code;
+    LONG_PTR param1, param2;
+    while (m_events && m_events->GetEvent(&code, &param1, &param2, 0) == S_OK) {
+        m_events->FreeEventParams(code, param1, param2);
+        ended = ended || code == EC_COMPLETE || code == EC_ERRORABORT || code == EC_ERRORABORTEX ||
+                code == EC_USERABORT || code == EC_STREAM_ERROR_STOPPED;
+    }
+    return ended;
+}
+
+void CChannelGraph::SetVolume(LONG volume)
+{
+    m_volume = volume;
+    CComRef<IBasicAudio> audio;
+    // A graph without sound has nothing to set: E_NOTIMPL from the graph is no failure.
+    if (m_graph && SUCCEEDED(audio.QueryFrom(m_graph.Get(), IID_IBasicAudio)))
+        audio->put_Volume(BasicAudioVolume(volume));
+}
+
+void CChannelGraph::ShowIn(HWND window)
+{
+    m_window = window;
+    if (!m_videoWindow)
+        return;
+    if (!window) {
+        // The renderer's window must not be destroyed with ours, nor outlive the graph inside it.
+        m_videoWindow->put_Visible(OAFALSE);
+        m_videoWindow->put_MessageDrain(0);
+        m_videoWindow->put_Owner(0);
+        return;
+    }
+    RECT client;
+    GetClientRect(window, &client);
+    // Setting the style hides the window: it shows again if it showed before.
+    long visible = OAFALSE;
+    m_videoWindow->get_Visible(&visible);
+    m_videoWindow->put_Owner(reinterpret_cast<OAHWND>(window));
+    m_videoWindow->put_WindowStyle(WS_CHILD | WS_CLIPSIBLINGS);
+    m_videoWindow->put_Visible(visible);
+    // Clicks and keys in the picture reach the control's window as if the renderer were not there.
+    m_videoWindow->put_MessageDrain(reinterpret_cast<OAHWND>(window));
+    m_videoWindow->SetWindowPosition(0, 0, client.right, client.bottom);
+}

@@ -1,0 +1,58 @@
+// One DirectShow filter graph for one play address: its source, its decoders, the GDI video
+// renderer drawing into a window of the control, and the download that feeds a network stream.
+// Everything here runs on the control's thread; only the download has a thread of its own.
+#pragma once
+
+#include <windows.h>
+#include <dshow.h>
+
+#include <memory>
+
+#include "ComRef.h"
+#include "HttpDownload.h"
+#include "PlayAddress.h"
+
+class CChannelGraph {
+public:
+    // The graph's events arrive at the window as graphMessage, the download's notices as
+    // downloadMessage (wParam a CHttpDownload::Notice); the lParam of both is the cookie.
+    CChannelGraph(HWND notify, UINT graphMessage, UINT downloadMessage, LPARAM cookie);
+    // Tears the channel down: the download is stopped and its connection closed, the graph released.
+    ~CChannelGraph();
+    CChannelGraph(const CChannelGraph&) = delete;
+    CChannelGraph& operator=(const CChannelGraph&) = delete;
+
+    // A file is rendered at once; a stream starts downloading and is rendered by RenderStream once
+    // its download is ready. Both then cue the graph.
+    HRESULT Open(const PlayAddress& address);
+    HRESULT RenderStream();
+
+    // Whether the cued graph has its first frame, which the renderer then shows.
+    bool HasFirstFrame();
+    void Run();
+    void Pause();
+    // Takes the graph's events; true once the stream has ended or failed.
+    bool TakeEndEvents();
+
+    void SetVolume(LONG volume);
+    // The renderer draws into the window's client area, whatever its size; into none for null.
+    void ShowIn(HWND window);
+
+private:
+    HRESULT CreateGraph();
+    HRESULT Cue(HRESULT rendered);
+
+    HWND m_notify;
+    UINT m_graphMessage;
+    UINT m_downloadMessage;
+    LPARAM m_cookie;
+    LONG m_volume = 0;
+    HWND m_window = nullptr;
+
+    CComRef<IGraphBuilder> m_graph;
+    CComRef<IMediaControl> m_control;
+    CComRef<IMediaEventEx> m_events;
+    CComRef<IVideoWindow> m_videoWindow;
+    std::shared_ptr<CStreamBuffer> m_buffer;
+    std::unique_ptr<CHttpDownload> m_download;
+};

@@ -1,0 +1,158 @@
+// Plain Winsock rather than WinINet or WinHTTP: one HTTP/1.0 GET is all a channel needs, WinINet
+// would cache a live stream on disk, and waiting on the socket's event beside a cancel event lets
+// a teardown end a connect or a read of a silent server at once.
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include "HttpDownload.h"
+
+#include <cstdlib>
+
+namespace {
+
+constexpr size_t kHeadLimit = 16 << 10;
+
+// The status code of the response's first line, or 0 if it is none.
+int StatusCode(const std::string& head)
+{
+    if (head.compare(0, 5, "HTTP/") != 0)
+        return 0;
+    size_t space = head.find(' ');
+    return space == std::string::npos ? 0 : std::atoi(head.c_str() + space + 1);
+}
+
+}  // namespace
+
+CHttpDownload::CHttpDownload(std::shared_ptr<CStreamBuffer> buffer, HWND notify, UINT message, LPARAM cookie)
+    : m_buffer(std::move(buffer)), m_notify(notify), m_message(message), m_cookie(cookie),
+      m_cancel(CreateEventA(nullptr, TRUE, FALSE, nullptr)), m_socketEvent(WSACreateEvent())
+{
+}
+
+CHttpDownload::~CHttpDownload()
+{
+    SetEvent(m_cancel);
+    m_buffer->Close();
+    if (m_thread.joinable())
+        m_thread.join();
+    WSACloseEvent(m_socketEvent);
+    CloseHandle(m_cancel);
+}
+
+bool CHttpDownload::Start(const std::string& host, unsigned short port, const std::string& path)
+{
+    if (!m_cancel || m_socketEvent == WSA_INVALID_EVENT)
+        return false;
+    m_thread = std::thread([this, host, port, path] {
+        WSADATA data;
+        const bool started = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+        const bool whole = started && Download(host, port, path);
+        if (m_socket != INVALID_SOCKET)
+            closesocket(m_socket);
+        if (started)
+            WSACleanup();
+        m_buffer->Finish();
+        if (WaitForSingleObject(m_cancel, 0) == WAIT_OBJECT_0)
+            return;
+        if (!whole || m_delivered == 0)
+            Notify(Failed);
+        else if (!m_readySent)
+            Notify(Ready);  // a short stream, all of it here
+    });
+    return true;
+}
+
+bool CHttpDownload::Download(const std::string& host, unsigned short port, const std::string& path)
+{
+    if (!Connect(host, port))
+        return false;
+    // HTTP/1.0: the server ends the body by closing the connection and never chunks it.
+    const std::string request =
+        "GET " + path + " HTTP/1.0\r\nHost: " + host + ":" + std::to_string(port) + "\r\nConnection: close\r\n\r\n";
+    if (send(m_socket, request.data(), static_cast<int>(request.size()), 0) != static_cast<int>(request.size()))
+        return false;
+    std::string head;
+    char chunk[64 << 10];
+    size_t headEnd;
+    while ((headEnd = head.find("\r\n\r\n")) == std::string::npos) {
+        if (head.size() > kHeadLimit)
+            return false;
+        const int received = Receive(chunk, sizeof(chunk));
+        if (received <= 0)
+            return false;
+        head.append(chunk, static_cast<size_t>(received));
+    }
+    if (StatusCode(head) != 200)
+        return false;
+    if (head.size() > headEnd + 4 && !Deliver(head.data() + headEnd + 4, head.size() - headEnd - 4))
+        return false;
+    for (;;) {
+        const int received = Receive(chunk, sizeof(chunk));
+        if (received < 0)
+            return false;
+        if (received == 0)
+            return true;
+        if (!Deliver(chunk, static_cast<size_t>(received)))
+            return false;
+    }
+}
+
+bool CHttpDownload::Connect(const std::string& host, unsigned short port)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0)
+        return false;
+    m_socket = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    bool connected = m_socket != INVALID_SOCKET &&
+                     WSAEventSelect(m_socket, m_socketEvent, FD_CONNECT | FD_READ | FD_CLOSE) == 0 &&
+                     (connect(m_socket, found->ai_addr, static_cast<int>(found->ai_addrlen)) == 0 ||
+                      WSAGetLastError() == WSAEWOULDBLOCK);
+    freeaddrinfo(found);
+    const HANDLE waits[] = {m_cancel, m_socketEvent};
+    while (connected) {
+        if (WaitForMultipleObjects(2, waits, FALSE, CStreamBuffer::kStallMs) != WAIT_OBJECT_0 + 1)
+            return false;
+        WSANETWORKEVENTS events{};
+        WSAEnumNetworkEvents(m_socket, m_socketEvent, &events);
+        if (events.lNetworkEvents & FD_CONNECT)
+            return events.iErrorCode[FD_CONNECT_BIT] == 0;
+    }
+    return false;
+}
+
+int CHttpDownload::Receive(char* into, int size)
+{
+    const HANDLE waits[] = {m_cancel, m_socketEvent};
+    for (;;) {
+        const int received = recv(m_socket, into, size, 0);
+        if (received >= 0)
+            return received;
+        if (WSAGetLastError() != WSAEWOULDBLOCK)
+            return -1;
+        if (WaitForMultipleObjects(2, waits, FALSE, CStreamBuffer::kStallMs) != WAIT_OBJECT_0 + 1)
+            return -1;
+        // Re-arms the event; the next recv tells what happened.
+        WSANETWORKEVENTS events;
+        WSAEnumNetworkEvents(m_socket, m_socketEvent, &events);
+    }
+}
+
+bool CHttpDownload::Deliver(const char* data, size_t size)
+{
+    if (!m_buffer->Append(reinterpret_cast<const BYTE*>(data), size))
+        return false;
+    m_delivered += static_cast<LONGLONG>(size);
+    if (!m_readySent && m_delivered >= kReadyBytes) {
+        m_readySent = true;
+        Notify(Ready);
+    }
+    return true;
+}
+
+void CHttpDownload::Notify(Notice notice)
+{
+    PostMessageA(m_notify, m_message, notice, m_cookie);
+}
