@@ -22,7 +22,7 @@ if [[ "${1:-}" == --on-display ]]; then
         fail "./run showed no window on the display"
     fi
     xdotool getwindowgeometry --shell "$window" | grep -E '^(WIDTH|HEIGHT)=' >"$dir/window"
-    tools/wine-run --prefix "$prefix" --arch "$(tools/wine-arch)" taskkill /im TvClient.exe >/dev/null
+    tools/close-client $run "$prefix" "$(tools/wine-arch)"
     status=0
     wait $run || status=$?
     cat "$dir/display.log"
