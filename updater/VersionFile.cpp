@@ -1,0 +1,197 @@
+#include "VersionFile.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "Installation.h"
+#include "UpdateText.h"
+#include "UpdaterResource.h"
+#include "config/Configuration.h"
+
+namespace {
+
+const char kFilesSection[] = "Files";
+const char kSignatureSection[] = "Signature";
+const char kSignatureKey[] = "Sha256Rsa";
+
+constexpr int kMaxVersionDigits = 9;  // fits an int
+constexpr int kMaxSizeDigits = 15;
+constexpr int kSha256HexDigits = 64;
+
+// A decimal number of at most nMaxDigits digits and nothing else.
+bool ParseNumber(const CString& str, int nMaxDigits, ULONGLONG& nValue)
+{
+    if (str.IsEmpty() || str.GetLength() > nMaxDigits)
+        return false;
+    nValue = 0;
+    for (int i = 0; i < str.GetLength(); ++i) {
+        const char c = str.GetAt(i);
+        if (c < '0' || c > '9')
+            return false;
+        nValue = nValue * 10 + static_cast<ULONGLONG>(c - '0');
+    }
+    return true;
+}
+
+// Sixty-four hexadecimal digits, given back in lower case.
+bool ParseSha256(const CString& str, CString& strLower)
+{
+    if (str.GetLength() != kSha256HexDigits)
+        return false;
+    std::string lower;
+    for (int i = 0; i < str.GetLength(); ++i) {
+        const char c = str.GetAt(i);
+        if (!std::strchr("0123456789abcdefABCDEF", c) || c == '\0')
+            return false;
+        lower += static_cast<char>(c >= 'A' && c <= 'F' ? c - 'A' + 'a' : c);
+    }
+    strLower = lower.c_str();
+    return true;
+}
+
+// "<path>=<size>,<sha-256>"
+CListedFile ParseEntry(const CString& strLine)
+{
+    const int iEquals = strLine.Find("=");
+    const int iComma = iEquals < 0 ? -1 : strLine.Find(",", iEquals);
+    CListedFile file{strLine.Left(iEquals), 0, CString()};
+    if (iComma < 0 || !IsInstallablePath(file.strPath) ||
+        !ParseNumber(strLine.Mid(iEquals + 1, iComma - iEquals - 1), kMaxSizeDigits, file.nSize) ||
+        !ParseSha256(strLine.Mid(iComma + 1, strLine.GetLength()), file.strSha256))
+        ThrowUpdateFailure(IDS_FAIL_LIST, strLine);
+    return file;
+}
+
+CString ReadValue(LPCSTR lpszSection, LPCSTR lpszKey, LPCSTR lpszFile)
+{
+    char szValue[4096] = "";
+    ::GetPrivateProfileStringA(lpszSection, lpszKey, "", szValue, sizeof(szValue), lpszFile);
+    return szValue;
+}
+
+std::vector<CString> ReadSection(LPCSTR lpszSection, LPCSTR lpszFile)
+{
+    std::vector<char> buffer(kMaxVersionFileSize + 2);
+    const DWORD nLength = ::GetPrivateProfileSectionA(lpszSection, buffer.data(), static_cast<DWORD>(buffer.size()), lpszFile);
+    std::vector<CString> lines;
+    for (const char* pLine = buffer.data(); pLine < buffer.data() + nLength && *pLine != '\0'; pLine += std::strlen(pLine) + 1)
+        lines.emplace_back(pLine);
+    return lines;
+}
+
+// Names as the configuration gives them, with or without a leading ".\".
+bool IsSameFile(const CString& strPath, LPCSTR lpszName)
+{
+    if (lpszName[0] == '.' && lpszName[1] == '\\')
+        lpszName += 2;
+    return ::lstrcmpiA(strPath, lpszName) == 0;
+}
+
+// A device name opens the device, whatever extension follows it.
+bool IsDeviceName(const CString& strPart)
+{
+    const int iDot = strPart.Find(".");
+    CString strName = iDot < 0 ? strPart : strPart.Left(iDot);
+    if (strName.GetLength() == 4 && strName.GetAt(3) >= '1' && strName.GetAt(3) <= '9')
+        strName = strName.Left(3) + "#";
+    for (LPCSTR lpszDevice : {"CON", "PRN", "AUX", "NUL", "COM#", "LPT#"}) {
+        if (::lstrcmpiA(strName, lpszDevice) == 0)
+            return true;
+    }
+    return false;
+}
+
+// Windows drops a part's trailing dots and spaces, so "Tavro.ini." would name Tavro.ini.
+bool IsPlainPart(const CString& strPart)
+{
+    if (strPart.IsEmpty() || strPart == CString(".") || strPart == CString("..") || IsDeviceName(strPart))
+        return false;
+    const char last = strPart.GetAt(strPart.GetLength() - 1);
+    if (last == '.' || last == ' ')
+        return false;
+    for (int i = 0; i < strPart.GetLength(); i += AfxCharSize(strPart, i)) {
+        const unsigned char c = static_cast<unsigned char>(strPart.GetAt(i));
+        if (AfxCharSize(strPart, i) == 1 && (c < 0x20 || std::strchr("<>:\"/|?*", c)))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+CVersionFile::CVersionFile(LPCSTR lpszFile)
+{
+    const CString strVersion = ReadValue(config::kVersionKey, config::kVersionKey, lpszFile);
+    ULONGLONG nVersion = 0;
+    if (!ParseNumber(strVersion, kMaxVersionDigits, nVersion))
+        ThrowUpdateFailure(IDS_FAIL_LIST, CString(config::kVersionKey) + "=" + strVersion);
+    m_nVersion = static_cast<int>(nVersion);
+    for (const CString& strLine : ReadSection(kFilesSection, lpszFile)) {
+        CListedFile file = ParseEntry(strLine);
+        for (const CListedFile& listed : m_files) {
+            if (IsSameFile(listed.strPath, file.strPath))
+                ThrowUpdateFailure(IDS_FAIL_LIST, strLine);
+        }
+        m_files.push_back(file);
+    }
+    if (m_files.empty())
+        ThrowUpdateFailure(IDS_FAIL_NO_FILES);
+    m_strSignature = ReadValue(kSignatureSection, kSignatureKey, lpszFile);
+}
+
+std::string CVersionFile::SignedText() const
+{
+    std::string text = std::string(config::kVersionKey) + "=" + std::to_string(m_nVersion) + "\n";
+    for (const CListedFile& file : m_files)
+        text += std::string(file.strPath) + "=" + std::to_string(file.nSize) + "," + std::string(file.strSha256) + "\n";
+    return text;
+}
+
+std::vector<CString> PathParts(const CString& strPath)
+{
+    std::vector<CString> parts;
+    int iPart = 0;
+    for (int i = 0; i < strPath.GetLength(); i += AfxCharSize(strPath, i)) {
+        if (strPath.GetAt(i) == '\\' && AfxCharSize(strPath, i) == 1) {
+            parts.push_back(strPath.Mid(iPart, i - iPart));
+            iPart = i + 1;
+        }
+    }
+    parts.push_back(strPath.Mid(iPart, strPath.GetLength() - iPart));
+    return parts;
+}
+
+bool IsInstallablePath(const CString& strPath)
+{
+    const std::vector<CString> parts = PathParts(strPath);
+    for (const CString& strPart : parts) {
+        if (!IsPlainPart(strPart))
+            return false;
+    }
+    return !IsSameFile(strPath, config::kIniFile) && !IsSameFile(strPath, config::kUpdater) &&
+           !IsSameFile(parts.front(), kStagingFolder);
+}
+
+CString FileUrl(const CString& strVersionFileUrl, const CString& strPath)
+{
+    std::string url(strVersionFileUrl);
+    url.erase(url.find_first_of("?#") == std::string::npos ? url.size() : url.find_first_of("?#"));
+    url.erase(url.rfind('/') + 1);
+    url += "files/";
+    const std::wstring wide = Widen(strPath);
+    std::string utf8(static_cast<size_t>(::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr)), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &utf8[0], static_cast<int>(utf8.size()), nullptr, nullptr);
+    utf8.pop_back();  // the terminator
+    for (const unsigned char c : utf8) {
+        if (c == '\\') {
+            url += '/';
+        } else if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || std::strchr("-._~", c)) {
+            url += static_cast<char>(c);
+        } else {
+            char szEscape[4];
+            std::snprintf(szEscape, sizeof(szEscape), "%%%02X", c);
+            url += szEscape;
+        }
+    }
+    return url.c_str();
+}
