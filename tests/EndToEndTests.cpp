@@ -1,78 +1,15 @@
 // The real program in a real installation folder, with the real player component registered.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
 #include <windows.h>
 
-#include "MessagePump.h"
+#include "ChildProcess.h"
 #include "tray/TrayIcon.h"
 
 namespace {
-
-// Paths of the build tree as this platform sees them: Wine maps drive Z: to the Unix root.
-std::string HostPath(std::string unixPath)
-{
-    std::replace(unixPath.begin(), unixPath.end(), '/', '\\');
-    return "Z:" + unixPath;
-}
-
-struct Process {
-    PROCESS_INFORMATION info{};
-
-    bool Start(std::string commandLine, const char* directory = nullptr)
-    {
-        STARTUPINFOA startup{};
-        startup.cb = sizeof(startup);
-        return ::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, directory, &startup,
-                                &info) != FALSE;
-    }
-    // The exit code, or STILL_ACTIVE if it has not ended within the time.
-    DWORD Wait(DWORD milliseconds)
-    {
-        PumpUntil([&] { return ::WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0; }, milliseconds);
-        DWORD code = STILL_ACTIVE;
-        ::GetExitCodeProcess(info.hProcess, &code);
-        return code;
-    }
-    ~Process()
-    {
-        if (info.hProcess != nullptr) {
-            if (Wait(0) == STILL_ACTIVE)
-                ::TerminateProcess(info.hProcess, 99);
-            ::CloseHandle(info.hProcess);
-            ::CloseHandle(info.hThread);
-        }
-    }
-
-    // Waits up to 30 s for a visible dialog of the process with a child showing the text.
-    HWND WaitForDialog(const char* childText) const
-    {
-        HWND hFound = nullptr;
-        PumpUntil([&] { return (hFound = FindDialog(childText)) != nullptr; }, 30000);
-        return hFound;
-    }
-
-    HWND FindDialog(const char* childText) const
-    {
-        for (HWND h = nullptr; (h = ::FindWindowExA(nullptr, h, "#32770", nullptr)) != nullptr;) {
-            DWORD pid = 0;
-            ::GetWindowThreadProcessId(h, &pid);
-            if (pid == info.dwProcessId && ::IsWindowVisible(h) && ::FindWindowExA(h, nullptr, nullptr, childText))
-                return h;
-        }
-        return nullptr;
-    }
-};
-
-std::string WindowText(HWND hWnd)
-{
-    char text[256] = "";
-    ::GetWindowTextA(hWnd, text, sizeof(text));
-    return text;
-}
 
 class EndToEndTest : public ::testing::Test {
 protected:

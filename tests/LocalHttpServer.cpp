@@ -26,15 +26,20 @@ CLocalHttpServer::CLocalHttpServer(unsigned short nPort)
 
 CLocalHttpServer::~CLocalHttpServer()
 {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bClosing = true;
+    }
+    m_closing.notify_all();
     ::closesocket(m_socket);
     m_thread.join();
     ::WSACleanup();
 }
 
-void CLocalHttpServer::Serve(const std::string& path, const std::string& document)
+void CLocalHttpServer::Serve(const std::string& path, const std::string& document, Delivery delivery)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_documents[path] = document;
+    m_documents[path] = {document, delivery};
 }
 
 std::vector<std::string> CLocalHttpServer::Requests(const std::string& prefix, size_t nFrom) const
@@ -70,13 +75,18 @@ void CLocalHttpServer::Answer(UINT_PTR client)
     const std::string path = request.substr(start, request.find(' ', start) - start);
     std::unique_lock<std::mutex> lock(m_mutex);
     m_requests.push_back(path);
-    const std::string body = m_documents.count(path) != 0 ? m_documents[path] : "";
+    const auto [body, delivery] = m_documents.count(path) != 0 ? m_documents[path] : std::make_pair(std::string(), Delivery::Whole);
     lock.unlock();
     const std::string status =
         body.empty() ? "404 Not Found\r\nContent-Type: text/plain" : "200 OK\r\nContent-Type: text/xml";
     // Nothing may come from a cache: every fetch must reach the server.
     const std::string response = "HTTP/1.0 " + status + "\r\nContent-Length: " + std::to_string(body.size()) +
-                                 "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" + body;
+                                 "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" +
+                                 (delivery == Delivery::Whole ? body : body.substr(0, body.size() / 2));
     // A blocking socket sends it all before it returns.
     ::send(client, response.data(), static_cast<int>(response.size()), 0);
+    if (delivery == Delivery::HalfThenSilence) {
+        lock.lock();
+        m_closing.wait(lock, [this] { return m_bClosing; });
+    }
 }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <string>
@@ -20,8 +21,12 @@ public:
     unsigned short Port() const { return m_nPort; }
     std::string Origin() const { return "http://127.0.0.1:" + std::to_string(m_nPort); }
 
-    // The XML document for a path with its query; any other path, or an empty document, is answered 404.
-    void Serve(const std::string& path, const std::string& document);
+    // How a document's answer goes out: whole, or only the first half of its body, after which the
+    // connection is closed, or kept open without another byte until the server goes.
+    enum class Delivery { Whole, HalfThenClose, HalfThenSilence };
+
+    // The document for a path with its query; any other path, or an empty document, is answered 404.
+    void Serve(const std::string& path, const std::string& document, Delivery delivery = Delivery::Whole);
     // The paths requested from the index nFrom on that start with the prefix.
     std::vector<std::string> Requests(const std::string& prefix = "", size_t nFrom = 0) const;
     // Pumps this thread's messages until a path starting with the prefix is requested or the time is up.
@@ -35,6 +40,8 @@ private:
     unsigned short m_nPort = 0;
     std::thread m_thread;
     mutable std::mutex m_mutex;
-    std::map<std::string, std::string> m_documents;
+    std::condition_variable m_closing;
+    bool m_bClosing = false;
+    std::map<std::string, std::pair<std::string, Delivery>> m_documents;
     std::vector<std::string> m_requests;
 };
