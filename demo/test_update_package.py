@@ -30,7 +30,8 @@ class UpdatePackageTest(unittest.TestCase):
             self.assertEqual(listed, "[Version]\r\nVersion=2\r\n\r\n[Files]\r\n"
                              + "\r\n".join(f"{p}={s},{d}" for p, s, d in entries))
             # Paths in code page 936, as the updater reads them.
-            self.assertTrue(signed_text(2, entries).startswith(b"Version=2\nDocs\\\xb8\xfc\xd0\xc2\xcb\xb5\xc3\xf7.txt=8,"))
+            self.assertTrue(signed_text(2, entries).startswith(
+                b"Version=2\nDocs\\\xb8\xfc\xd0\xc2\xcb\xb5\xc3\xf7.txt=8,"))
             with open(signature, "wb") as f:
                 f.write(base64.b64decode(signed))
             verify = subprocess.run(["openssl", "dgst", "-sha256", "-verify", public, "-signature", signature],

@@ -61,7 +61,8 @@ struct Process {
     // Waits up to 30 s for a visible dialog of the process with a child showing the text.
     HWND WaitForDialog(const std::string& childText) const
     {
-        return WaitForDialog([&](HWND h) { return ::FindWindowExA(h, nullptr, nullptr, childText.c_str()) != nullptr; });
+        return WaitForDialog(
+            [&](HWND h) { return ::FindWindowExA(h, nullptr, nullptr, childText.c_str()) != nullptr; });
     }
 
     HWND FindDialog(const std::function<bool(HWND)>& matches) const

@@ -75,7 +75,7 @@ void CLocalHttpServer::Answer(UINT_PTR client)
     const std::string path = request.substr(start, request.find(' ', start) - start);
     std::unique_lock<std::mutex> lock(m_mutex);
     m_requests.push_back(path);
-    const auto [body, delivery] = m_documents.count(path) != 0 ? m_documents[path] : std::make_pair(std::string(), Delivery::Whole);
+    const auto [body, delivery] = m_documents.count(path) != 0 ? m_documents[path] : Document();
     lock.unlock();
     const std::string status =
         body.empty() ? "404 Not Found\r\nContent-Type: text/plain" : "200 OK\r\nContent-Type: text/xml";

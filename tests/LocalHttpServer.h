@@ -42,6 +42,7 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_closing;
     bool m_bClosing = false;
-    std::map<std::string, std::pair<std::string, Delivery>> m_documents;
+    using Document = std::pair<std::string, Delivery>;
+    std::map<std::string, Document> m_documents;
     std::vector<std::string> m_requests;
 };

@@ -32,19 +32,19 @@ TEST(UpdaterRules, ListedPathsStayInsideTheInstallationAndOffTheUpdatersOwnFiles
         EXPECT_TRUE(IsInstallablePath(path)) << path;
     for (const char* path : {"", "..\\x", "a\\..\\..\\x", ".\\x", "\\x", "\\\\host\\share\\x", "C:\\x", "C:x", "a\\\\b",
                              "a\\", "a/b", "a|b", "a*", "a\tb", "x.", "x ", "CON", "nul.txt", "a\\LPT1.dll", "com9",
-                             "ini\\Tavro.ini", "INI\\tavro.INI", "ZeziroD2U.exe", "update.staging", "update.staging\\0.new"})
+                             "ini\\Tavro.ini", "INI\\tavro.INI", "ZeziroD2U.exe", "update.staging",
+                             "update.staging\\0.new"})
         EXPECT_FALSE(IsInstallablePath(path)) << path;
 }
 
 TEST(UpdaterRules, AVersionFileIsReadOnlyWhenEveryPartIsWellFormed)
 {
-    const std::string digest = "0123456789ABCDEF0123456789abcdef0123456789abcdef0123456789abcdef";
+    const std::string digest = "0123456789ABCDEF0123456789abcdef0123456789abcdef0123456789abcdef",
+                      lower = "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef";
     const std::string head = "[Version]\r\nVersion=3\r\n[Files]\r\n", entry = "a.txt=5," + digest + "\r\n";
     CScratchFiles files;
-    const CVersionFile read(files.Write(head + "b\\俓.dll=0012," + digest + "\r\n" + entry + "[Signature]\r\nSha256Rsa=c2ln\r\n").c_str());
-    std::string lower = digest;
-    for (char& c : lower)
-        c = static_cast<char>(::tolower(c));
+    const std::string signature = "[Signature]\r\nSha256Rsa=c2ln\r\n";
+    const CVersionFile read(files.Write(head + "b\\俓.dll=0012," + digest + "\r\n" + entry + signature).c_str());
     EXPECT_EQ(read.SignedText(), "Version=3\nb\\俓.dll=12," + lower + "\na.txt=5," + lower + "\n");
     EXPECT_EQ(std::string(read.m_strSignature), "c2ln");
 
@@ -157,7 +157,7 @@ public:
         ::CreateDirectoryA(m_dir.c_str(), nullptr);
         ::CreateDirectoryA(InstalledPath("ini").c_str(), nullptr);
         // The stand-in runs too, as the installed client; a few bytes make it another version.
-        WriteAll(InstalledPath("TvClient.exe"), ReadAll(m_package + "\\TvClient.exe") + "version 1");
+        WriteAll(InstalledPath("TvClient.exe"), Packaged("TvClient.exe") + "version 1");
         WriteAll(InstalledPath("Channel.txt"), "101;102");
         WriteAll(InstalledPath("ini\\Tavro.ini"),
                  "[Version]\r\nVersion=1\r\n[APPURL]\r\nAPPURL=" + m_appUrl + "\r\n[LISTURL]\r\nLISTURL=kept\r\n");
@@ -167,7 +167,7 @@ public:
         m_server.Serve("/update/p.ini", m_versionFile);
         for (const auto& [path, digest] : Snapshot(m_package)) {
             if (digest != "folder")
-                ServeFile(path, ReadAll(m_package + "\\" + path));
+                ServeFile(path, Packaged(path));
         }
     }
     void TearDown() override
@@ -177,16 +177,21 @@ public:
     }
 
     std::string InstalledPath(const std::string& path) const { return m_dir + "\\" + path; }
-    void ServeFile(const std::string& path, const std::string& bytes,
-                   CLocalHttpServer::Delivery delivery = CLocalHttpServer::Delivery::Whole)
+    std::string Packaged(const std::string& path) const { return ReadAll(m_package + "\\" + path); }
+    // Serves the bytes as the listed file; gives its path.
+    std::string ServeFile(const std::string& path, const std::string& bytes,
+                          CLocalHttpServer::Delivery delivery = CLocalHttpServer::Delivery::Whole)
     {
         const std::string url(FileUrl(m_appUrl.c_str(), path.c_str()));
         m_server.Serve(url.substr(m_server.Origin().size()), bytes, delivery);
+        return path;
     }
-    void ServeVersionFile(const std::string& from, const std::string& to)
+    // Serves the version file with a part replaced; gives nothing to name.
+    std::string EditVersionFile(const std::string& from, const std::string& to)
     {
         m_versionFile.replace(m_versionFile.find(from), from.size(), to);
         m_server.Serve("/update/p.ini", m_versionFile);
+        return "";
     }
     // As the client starts it.
     bool Start(Process& updater) const { return updater.Start(InstalledPath(config::kUpdater), m_dir.c_str()); }
@@ -213,7 +218,8 @@ TEST_F(UpdaterRun, InstallsTheSignedFilesOnceTheClientHasGoneThenTheVersionAndSt
     m_hClient = nullptr;
 
     EXPECT_EQ(updater.Wait(60000), 0u);
-    ASSERT_TRUE(PumpUntil([&] { return ::GetFileAttributesA(InstalledPath("started.txt").c_str()) != INVALID_FILE_ATTRIBUTES; }, 30000));
+    const std::string started = InstalledPath("started.txt");
+    ASSERT_TRUE(PumpUntil([&] { return ::GetFileAttributesA(started.c_str()) != INVALID_FILE_ATTRIBUTES; }, 30000));
     const std::string ini = InstalledPath("ini\\Tavro.ini");
     EXPECT_EQ(config::ReadInstalledVersion(ini.c_str()), 2);
     char listUrl[config::kValueBufferSize];
@@ -233,8 +239,8 @@ TEST_F(UpdaterRun, InstallsTheSignedFilesOnceTheClientHasGoneThenTheVersionAndSt
 // updater shows, and what that message names.
 struct Failure {
     const char* name;
-    std::function<std::string(UpdaterRun&)> arrange;  // gives the name
     UINT nIDMessage;
+    std::function<std::string(UpdaterRun&)> arrange;  // gives what the message names
 };
 
 void PrintTo(const Failure& failure, std::ostream* os)
@@ -244,27 +250,52 @@ void PrintTo(const Failure& failure, std::ostream* os)
 
 class UpdaterFailure : public UpdaterRun, public ::testing::WithParamInterface<Failure> {};
 
+using Delivery = CLocalHttpServer::Delivery;
+
 const Failure kFailures[] = {
-    {"VersionFileMissing", [](UpdaterRun& t) { t.m_server.Serve("/update/p.ini", ""); return t.m_appUrl; }, IDS_FAIL_VERSION_FILE},
-    {"KeyMissing", [](UpdaterRun& t) { ::DeleteFileA(t.InstalledPath("ini\\update.pub").c_str()); return std::string(kPublicKeyFile); }, IDS_FAIL_KEY},
-    {"SignatureMissing", [](UpdaterRun& t) { t.ServeVersionFile(t.m_versionFile.substr(t.m_versionFile.find("[Signature]")), ""); return std::string(); }, IDS_FAIL_SIGNATURE},
-    {"SignatureOfAnotherList", [](UpdaterRun& t) { t.ServeVersionFile("Version=2", "Version=3"); return std::string(); }, IDS_FAIL_SIGNATURE},
-    {"SignatureDamaged", [](UpdaterRun& t) {
-         const std::string start = t.m_versionFile.substr(t.m_versionFile.find("Sha256Rsa="), 16);
-         t.ServeVersionFile(start, start.substr(0, 15) + (start.back() == 'A' ? "B" : "A"));
-         return std::string(); }, IDS_FAIL_SIGNATURE},
-    {"PathOutsideTheFolder", [](UpdaterRun& t) {
+    {"VersionFileMissing", IDS_FAIL_VERSION_FILE,
+     [](UpdaterRun& run) { run.m_server.Serve("/update/p.ini", ""); return run.m_appUrl; }},
+    {"KeyMissing", IDS_FAIL_KEY, [](UpdaterRun& run) {
+         ::DeleteFileA(run.InstalledPath("ini\\update.pub").c_str());
+         return std::string(kPublicKeyFile);
+     }},
+    {"SignatureMissing", IDS_FAIL_SIGNATURE, [](UpdaterRun& run) {
+         return run.EditVersionFile(run.m_versionFile.substr(run.m_versionFile.find("[Signature]")), "");
+     }},
+    {"SignatureOfAnotherList", IDS_FAIL_SIGNATURE,
+     [](UpdaterRun& run) { return run.EditVersionFile("Version=2", "Version=3"); }},
+    {"SignatureDamaged", IDS_FAIL_SIGNATURE, [](UpdaterRun& run) {
+         const std::string start = run.m_versionFile.substr(run.m_versionFile.find("Sha256Rsa="), 16);
+         return run.EditVersionFile(start, start.substr(0, 15) + (start.back() == 'A' ? "B" : "A"));
+     }},
+    {"PathOutsideTheFolder", IDS_FAIL_LIST, [](UpdaterRun& run) {
          const std::string entry = "..\\outside.txt=1," + std::string(64, '0');
-         t.ServeVersionFile("[Files]\r\n", "[Files]\r\n" + entry + "\r\n");
-         return entry; }, IDS_FAIL_LIST},
-    {"NotNewerThanInstalled", [](UpdaterRun& t) { config::WriteInstalledVersion(t.InstalledPath("ini\\Tavro.ini").c_str(), 2); return std::string("2"); }, IDS_FAIL_NOT_NEWER},
-    {"DigestMismatch", [](UpdaterRun& t) { t.ServeFile("Channel.txt", std::string(ReadAll(t.m_package + "\\Channel.txt")).replace(0, 1, "#")); return std::string("Channel.txt"); }, IDS_FAIL_CORRUPT},
-    {"SizeMismatch", [](UpdaterRun& t) { t.ServeFile("Channel.txt", ReadAll(t.m_package + "\\Channel.txt") + ";"); return std::string("Channel.txt"); }, IDS_FAIL_CORRUPT},
-    {"DownloadCutShort", [](UpdaterRun& t) { t.ServeFile("TvClient.exe", ReadAll(t.m_package + "\\TvClient.exe"), CLocalHttpServer::Delivery::HalfThenClose); return std::string("TvClient.exe"); }, IDS_FAIL_DOWNLOAD},
-    {"ServerFallsSilent", [](UpdaterRun& t) { t.ServeFile("TvClient.exe", ReadAll(t.m_package + "\\TvClient.exe"), CLocalHttpServer::Delivery::HalfThenSilence); return std::string("TvClient.exe"); }, IDS_FAIL_DOWNLOAD},
+         run.EditVersionFile("[Files]\r\n", "[Files]\r\n" + entry + "\r\n");
+         return entry;
+     }},
+    {"NotNewerThanInstalled", IDS_FAIL_NOT_NEWER, [](UpdaterRun& run) {
+         config::WriteInstalledVersion(run.InstalledPath("ini\\Tavro.ini").c_str(), 2);
+         return std::string("2");
+     }},
+    {"DigestMismatch", IDS_FAIL_CORRUPT,
+     [](UpdaterRun& run) { return run.ServeFile("Channel.txt", "#" + run.Packaged("Channel.txt").substr(1)); }},
+    {"SizeMismatch", IDS_FAIL_CORRUPT,
+     [](UpdaterRun& run) { return run.ServeFile("Channel.txt", run.Packaged("Channel.txt") + ";"); }},
+    {"DownloadCutShort", IDS_FAIL_DOWNLOAD, [](UpdaterRun& run) {
+         return run.ServeFile("TvClient.exe", run.Packaged("TvClient.exe"), Delivery::HalfThenClose);
+     }},
+    {"ServerFallsSilent", IDS_FAIL_DOWNLOAD, [](UpdaterRun& run) {
+         return run.ServeFile("TvClient.exe", run.Packaged("TvClient.exe"), Delivery::HalfThenSilence);
+     }},
     // Channel.txt and Docs\ are in place by then, and must go back.
-    {"ReadOnlyTarget", [](UpdaterRun& t) { ::SetFileAttributesA(t.InstalledPath("TvClient.exe").c_str(), FILE_ATTRIBUTE_READONLY); return std::string("TvClient.exe"); }, IDS_FAIL_REPLACE},
-    {"ClientKeepsRunning", [](UpdaterRun& t) { t.m_hClient = ::CreateMutexA(nullptr, FALSE, CTvClientApp::kSingleInstanceMutex); return std::string(); }, IDS_FAIL_CLIENT_RUNNING},
+    {"ReadOnlyTarget", IDS_FAIL_REPLACE, [](UpdaterRun& run) {
+         ::SetFileAttributesA(run.InstalledPath("TvClient.exe").c_str(), FILE_ATTRIBUTE_READONLY);
+         return std::string("TvClient.exe");
+     }},
+    {"ClientKeepsRunning", IDS_FAIL_CLIENT_RUNNING, [](UpdaterRun& run) {
+         run.m_hClient = ::CreateMutexA(nullptr, FALSE, CTvClientApp::kSingleInstanceMutex);
+         return std::string();
+     }},
 };
 
 // The box's text: its one static child with text (the icon's has none).

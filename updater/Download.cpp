@@ -49,8 +49,8 @@ bool Download(LPCSTR lpszUrl, const std::function<void(const BYTE* pData, DWORD 
     if (!connection)
         return false;
     const DWORD dwFlags = WINHTTP_FLAG_REFRESH | (parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0);
-    CHttpHandle request = Own(::WinHttpOpenRequest(connection.get(), L"GET", object.c_str(), nullptr, WINHTTP_NO_REFERER,
-                                                   WINHTTP_DEFAULT_ACCEPT_TYPES, dwFlags));
+    CHttpHandle request = Own(::WinHttpOpenRequest(connection.get(), L"GET", object.c_str(), nullptr,
+                                                   WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, dwFlags));
     if (!request ||
         !::WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
         !::WinHttpReceiveResponse(request.get(), nullptr))

@@ -9,11 +9,12 @@ namespace {
 // Empty when the text is not in that form.
 std::vector<BYTE> DecodeBase64(const std::string& text, DWORD dwFormat)
 {
+    const DWORD nLength = static_cast<DWORD>(text.size());
     DWORD nSize = 0;
-    if (!::CryptStringToBinaryA(text.c_str(), static_cast<DWORD>(text.size()), dwFormat, nullptr, &nSize, nullptr, nullptr))
+    if (!::CryptStringToBinaryA(text.c_str(), nLength, dwFormat, nullptr, &nSize, nullptr, nullptr))
         return {};
     std::vector<BYTE> bytes(nSize);
-    if (!::CryptStringToBinaryA(text.c_str(), static_cast<DWORD>(text.size()), dwFormat, bytes.data(), &nSize, nullptr, nullptr))
+    if (!::CryptStringToBinaryA(text.c_str(), nLength, dwFormat, bytes.data(), &nSize, nullptr, nullptr))
         return {};
     bytes.resize(nSize);
     return bytes;
@@ -63,8 +64,9 @@ bool CSha256::IsSignedBy(const std::string& strPublicKeyPem, LPCSTR lpszSignatur
     CERT_PUBLIC_KEY_INFO* pKeyInfo = nullptr;
     DWORD nKeyInfoSize = 0;
     if (keyInfo.empty() || signature.empty() ||
-        !::CryptDecodeObjectEx(X509_ASN_ENCODING, X509_PUBLIC_KEY_INFO, keyInfo.data(), static_cast<DWORD>(keyInfo.size()),
-                               CRYPT_DECODE_ALLOC_FLAG, nullptr, &pKeyInfo, &nKeyInfoSize))
+        !::CryptDecodeObjectEx(X509_ASN_ENCODING, X509_PUBLIC_KEY_INFO, keyInfo.data(),
+                               static_cast<DWORD>(keyInfo.size()), CRYPT_DECODE_ALLOC_FLAG, nullptr, &pKeyInfo,
+                               &nKeyInfoSize))
         return false;
     HCRYPTKEY hKey = 0;
     const BOOL bImported = ::CryptImportPublicKeyInfo(m_hProv, X509_ASN_ENCODING, pKeyInfo, &hKey);
@@ -73,7 +75,8 @@ bool CSha256::IsSignedBy(const std::string& strPublicKeyPem, LPCSTR lpszSignatur
         return false;
     // CryptoAPI takes the signature's bytes in the reverse of the order openssl writes them.
     std::reverse(signature.begin(), signature.end());
-    const BOOL bVerified = ::CryptVerifySignatureA(m_hHash, signature.data(), static_cast<DWORD>(signature.size()), hKey, nullptr, 0);
+    const BOOL bVerified =
+        ::CryptVerifySignatureA(m_hHash, signature.data(), static_cast<DWORD>(signature.size()), hKey, nullptr, 0);
     ::CryptDestroyKey(hKey);
     return bVerified != FALSE;
 }

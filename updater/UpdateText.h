@@ -20,5 +20,6 @@ CString LoadText(UINT nID, std::initializer_list<LPCSTR> values = {});
 // The one message an update that stopped shows: why, and that the installation is as it was.
 CString FailureMessage(const CUpdateFailure& failure);
 
-// Text of the ANSI code page as UTF-16, for the interfaces that take nothing else.
+// Text of the ANSI code page as UTF-16, for the interfaces that take nothing else, and as UTF-8.
 std::wstring Widen(LPCSTR lpszText);
+std::string ToUtf8(LPCSTR lpszText);

@@ -17,7 +17,8 @@ bool StartClient()
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessA(config::kClient, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    if (!::CreateProcessA(config::kClient, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &info))
         return false;
     ::CloseHandle(info.hThread);
     ::CloseHandle(info.hProcess);

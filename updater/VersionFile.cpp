@@ -1,5 +1,6 @@
 #include "VersionFile.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -72,10 +73,13 @@ CString ReadValue(LPCSTR lpszSection, LPCSTR lpszKey, LPCSTR lpszFile)
 std::vector<CString> ReadSection(LPCSTR lpszSection, LPCSTR lpszFile)
 {
     std::vector<char> buffer(kMaxVersionFileSize + 2);
-    const DWORD nLength = ::GetPrivateProfileSectionA(lpszSection, buffer.data(), static_cast<DWORD>(buffer.size()), lpszFile);
+    const DWORD nLength =
+        ::GetPrivateProfileSectionA(lpszSection, buffer.data(), static_cast<DWORD>(buffer.size()), lpszFile);
     std::vector<CString> lines;
-    for (const char* pLine = buffer.data(); pLine < buffer.data() + nLength && *pLine != '\0'; pLine += std::strlen(pLine) + 1)
+    for (const char* pLine = buffer.data(); pLine < buffer.data() + nLength && *pLine != '\0';) {
         lines.emplace_back(pLine);
+        pLine += std::strlen(pLine) + 1;
+    }
     return lines;
 }
 
@@ -178,14 +182,10 @@ CString FileUrl(const CString& strVersionFileUrl, const CString& strPath)
     url.erase(url.find_first_of("?#") == std::string::npos ? url.size() : url.find_first_of("?#"));
     url.erase(url.rfind('/') + 1);
     url += "files/";
-    const std::wstring wide = Widen(strPath);
-    std::string utf8(static_cast<size_t>(::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr)), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &utf8[0], static_cast<int>(utf8.size()), nullptr, nullptr);
-    utf8.pop_back();  // the terminator
-    for (const unsigned char c : utf8) {
+    for (const unsigned char c : ToUtf8(strPath)) {
         if (c == '\\') {
             url += '/';
-        } else if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || std::strchr("-._~", c)) {
+        } else if ((c < 0x80 && std::isalnum(c)) || std::strchr("-._~", c)) {
             url += static_cast<char>(c);
         } else {
             char szEscape[4];
