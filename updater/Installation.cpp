@@ -68,13 +68,18 @@ void CReplacement::Replace(const CString& strTarget, const CString& strDownloade
     MakeFoldersFor(strTarget);
     const DWORD dwAttributes = ::GetFileAttributesA(strTarget);
     const bool bInstalled = dwAttributes != INVALID_FILE_ATTRIBUTES;
-    // A read-only file was made so on purpose: it is not replaced, though Windows would rename it.
-    if (bInstalled && ((dwAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0 ||
-                       !IsFree(strTarget) || !::MoveFileA(strTarget, strBackup)))
-        ThrowUpdateFailure(IDS_FAIL_REPLACE, strTarget);
-    m_replaced.push_back({strTarget, bInstalled ? strBackup : CString()});
+    if (bInstalled) {
+        // A read-only file was made so on purpose: it is not replaced, though Windows would rename it.
+        if ((dwAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0 || !IsFree(strTarget) ||
+            !::MoveFileA(strTarget, strBackup))
+            ThrowUpdateFailure(IDS_FAIL_REPLACE, strTarget);
+        m_replaced.push_back({strTarget, strBackup});
+    }
     if (!::MoveFileA(strDownloaded, strTarget))
         ThrowUpdateFailure(IDS_FAIL_REPLACE, strTarget);
+    // A new file is undone only once it is there: nothing else of that name may go.
+    if (!bInstalled)
+        m_replaced.push_back({strTarget, CString()});
 }
 
 void CReplacement::MakeFoldersFor(const CString& strTarget)

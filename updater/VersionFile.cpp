@@ -41,10 +41,10 @@ bool ParseSha256(const CString& str, CString& strLower)
         return false;
     std::string lower;
     for (int i = 0; i < str.GetLength(); ++i) {
-        const char c = str.GetAt(i);
-        if (!std::strchr("0123456789abcdefABCDEF", c) || c == '\0')
+        const unsigned char c = static_cast<unsigned char>(str.GetAt(i));
+        if (!std::isxdigit(c))
             return false;
-        lower += static_cast<char>(c >= 'A' && c <= 'F' ? c - 'A' + 'a' : c);
+        lower += static_cast<char>(std::tolower(c));
     }
     strLower = lower.c_str();
     return true;
@@ -105,7 +105,8 @@ bool IsDeviceName(const CString& strPart)
     return false;
 }
 
-// Windows drops a part's trailing dots and spaces, so "Tavro.ini." would name Tavro.ini.
+// A part that names what it reads: not empty, "." or "..", no device, no character a file name
+// cannot hold, and no trailing dot or space, which Windows drops ("Tavro.ini." names Tavro.ini).
 bool IsPlainPart(const CString& strPart)
 {
     if (strPart.IsEmpty() || strPart == CString(".") || strPart == CString("..") || IsDeviceName(strPart))
@@ -179,7 +180,7 @@ bool IsInstallablePath(const CString& strPath)
 CString FileUrl(const CString& strVersionFileUrl, const CString& strPath)
 {
     std::string url(strVersionFileUrl);
-    url.erase(url.find_first_of("?#") == std::string::npos ? url.size() : url.find_first_of("?#"));
+    url = url.substr(0, url.find_first_of("?#"));
     url.erase(url.rfind('/') + 1);
     url += "files/";
     for (const unsigned char c : ToUtf8(strPath)) {
