@@ -9,6 +9,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 
@@ -48,31 +49,24 @@ TEST(UpdaterRules, AVersionFileIsReadOnlyWhenEveryPartIsWellFormed)
     EXPECT_EQ(read.SignedText(), "Version=3\nb\\俓.dll=12," + lower + "\na.txt=5," + lower + "\n");
     EXPECT_EQ(std::string(read.m_strSignature), "c2ln");
 
-    const struct {
-        std::string text;
-        UINT nIDMessage;
-        std::string detail;
-    } refused[] = {
-        {"[Version]\r\nVersion=3a\r\n[Files]\r\n" + entry, IDS_FAIL_LIST, "Version=3a"},
-        {"[Files]\r\n" + entry, IDS_FAIL_LIST, "Version="},
-        {head, IDS_FAIL_NO_FILES, ""},
-        {head + "a.txt=5\r\n", IDS_FAIL_LIST, "a.txt=5"},
-        {head + "a.txt=x," + digest, IDS_FAIL_LIST, "a.txt=x," + digest},
-        {head + "a.txt=5," + digest.substr(1), IDS_FAIL_LIST, "a.txt=5," + digest.substr(1)},
-        {head + "a.txt=5," + digest + "0", IDS_FAIL_LIST, "a.txt=5," + digest + "0"},
-        {head + "a.txt=5,g" + digest.substr(1), IDS_FAIL_LIST, "a.txt=5,g" + digest.substr(1)},
-        {head + "..\\a.txt=5," + digest, IDS_FAIL_LIST, "..\\a.txt=5," + digest},
-        {head + entry + "A.TXT=6," + digest, IDS_FAIL_LIST, "A.TXT=6," + digest},
-    };
-    for (const auto& file : refused) {
+    const auto expectRefused = [&](const std::string& text, UINT nIDMessage, const std::string& named) {
         try {
-            CVersionFile{files.Write(file.text).c_str()};
-            ADD_FAILURE() << file.text;
+            CVersionFile{files.Write(text).c_str()};
+            ADD_FAILURE() << text;
         } catch (const CUpdateFailure& failure) {
-            EXPECT_EQ(failure.nIDMessage, file.nIDMessage) << file.text;
-            EXPECT_EQ(std::string(failure.strDetail), file.detail) << file.text;
+            EXPECT_EQ(failure.nIDMessage, nIDMessage) << text;
+            EXPECT_EQ(std::string(failure.strDetail), named) << text;
         }
-    }
+    };
+    expectRefused(head, IDS_FAIL_NO_FILES, "");
+    // Files that end with the part their message names.
+    const std::string versionLast = "[Files]\r\n" + entry + "[Version]\r\n";
+    const std::pair<std::string, std::string> refused[] = {
+        {versionLast, "Version=3a"}, {versionLast, "Version="}, {head, "a.txt=5"}, {head, "a.txt=x," + digest},
+        {head, "a.txt=5," + digest.substr(1)}, {head, "a.txt=5," + digest + "0"}, {head, "a.txt=5,g" + digest.substr(1)},
+        {head, "..\\a.txt=5," + digest}, {head + entry, "A.TXT=6," + digest}};
+    for (const auto& [text, named] : refused)
+        expectRefused(text + named, IDS_FAIL_LIST, named);
 }
 
 // The demo server answers the same addresses (demo/test_update_package.py).
@@ -170,12 +164,6 @@ public:
                 ServeFile(path, Packaged(path));
         }
     }
-    void TearDown() override
-    {
-        if (m_hClient != nullptr)
-            ::CloseHandle(m_hClient);
-    }
-
     std::string InstalledPath(const std::string& path) const { return m_dir + "\\" + path; }
     std::string Packaged(const std::string& path) const { return ReadAll(m_package + "\\" + path); }
     // Serves the bytes as the listed file; gives its path.
@@ -201,12 +189,13 @@ public:
     const std::string m_dir = InstallationFolder();
     const std::string m_package = HostPath(UPDATE_FIXTURE "/files");
     std::string m_versionFile;
-    HANDLE m_hClient = nullptr;  // the client's mutex, while the test holds it
+    // The client's mutex, while the test holds it.
+    std::unique_ptr<void, decltype(&::CloseHandle)> m_client{nullptr, &::CloseHandle};
 };
 
 TEST_F(UpdaterRun, InstallsTheSignedFilesOnceTheClientHasGoneThenTheVersionAndStartsTheClient)
 {
-    m_hClient = ::CreateMutexA(nullptr, FALSE, CTvClientApp::kSingleInstanceMutex);
+    m_client.reset(::CreateMutexA(nullptr, FALSE, CTvClientApp::kSingleInstanceMutex));
     const Tree before = Snapshot(m_dir);
     Process updater;
     ASSERT_TRUE(Start(updater));
@@ -214,8 +203,7 @@ TEST_F(UpdaterRun, InstallsTheSignedFilesOnceTheClientHasGoneThenTheVersionAndSt
     ASSERT_NE(hWindow, nullptr);
     EXPECT_NE(::FindWindowExA(hWindow, nullptr, PROGRESS_CLASSA, nullptr), nullptr);
     EXPECT_EQ(Snapshot(m_dir), before);  // nothing happens while the client runs
-    ::CloseHandle(m_hClient);
-    m_hClient = nullptr;
+    m_client.reset();
 
     EXPECT_EQ(updater.Wait(60000), 0u);
     const std::string started = InstalledPath("started.txt");
@@ -242,11 +230,6 @@ struct Failure {
     UINT nIDMessage;
     std::function<std::string(UpdaterRun&)> arrange;  // gives what the message names
 };
-
-void PrintTo(const Failure& failure, std::ostream* os)
-{
-    *os << failure.name;
-}
 
 class UpdaterFailure : public UpdaterRun, public ::testing::WithParamInterface<Failure> {};
 
@@ -293,7 +276,7 @@ const Failure kFailures[] = {
          return std::string("TvClient.exe");
      }},
     {"ClientKeepsRunning", IDS_FAIL_CLIENT_RUNNING, [](UpdaterRun& run) {
-         run.m_hClient = ::CreateMutexA(nullptr, FALSE, CTvClientApp::kSingleInstanceMutex);
+         run.m_client.reset(::CreateMutexA(nullptr, FALSE, CTvClientApp::kSingleInstanceMutex));
          return std::string();
      }},
 };
@@ -319,7 +302,7 @@ TEST_P(UpdaterFailure, ShowsWhyLeavesTheInstallationAsItWasAndStartsNothing)
     HWND hBox = updater.WaitForDialog([](HWND h) { return WindowText(h) == "ZeziroD2U"; }, 60000);
     ASSERT_NE(hBox, nullptr);
     // Only a client that keeps running is waited for that long; every network wait ends sooner.
-    EXPECT_LT(::GetTickCount() - start, m_hClient != nullptr ? kClientExitTimeoutMs + 15000 : 30000u);
+    EXPECT_LT(::GetTickCount() - start, m_client ? kClientExitTimeoutMs + 15000 : 30000u);
     EXPECT_EQ(MessageBoxText(hBox), std::string(FailureMessage({GetParam().nIDMessage, name.c_str()})));
     ::PostMessageA(hBox, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(updater.Wait(30000), 1u);
