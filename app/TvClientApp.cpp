@@ -3,7 +3,6 @@
 #include "mainwnd/TvClientDlg.h"
 
 namespace {
-const char kSingleInstanceMutex[] = "VORENP2P";
 const char kAlreadyRunning[] = "Kalda网络电视的一个实例已经运行!";
 }  // namespace
 

@@ -1,10 +1,8 @@
 #include "config/Configuration.h"
 
-namespace config {
+#include <string>
 
-namespace {
-const char kVersionKey[] = "Version";
-}
+namespace config {
 
 void ReadString(const StringKey& key, LPCSTR file, char (&buffer)[kValueBufferSize])
 {
@@ -14,6 +12,11 @@ void ReadString(const StringKey& key, LPCSTR file, char (&buffer)[kValueBufferSi
 int ReadInstalledVersion(LPCSTR iniFile)
 {
     return static_cast<int>(GetPrivateProfileIntA(kVersionKey, kVersionKey, 1, iniFile));
+}
+
+bool WriteInstalledVersion(LPCSTR iniFile, int nVersion)
+{
+    return WritePrivateProfileStringA(kVersionKey, kVersionKey, std::to_string(nVersion).c_str(), iniFile) != FALSE;
 }
 
 int ReadRemoteVersion(LPCSTR versionFile)

@@ -15,6 +15,8 @@ constexpr char kChannelFile[] = ".\\Channel.txt";
 // Shown while no channel plays.
 constexpr char kIdlePicture[] = ".\\AD\\Pic1.BMP";
 constexpr char kUpdater[] = "ZeziroD2U.exe";
+// Started again by the updater once the new version is in place.
+constexpr char kClient[] = "TvClient.exe";
 
 // Every string value is read into a buffer of this size: longer values are cut to 99 bytes.
 constexpr int kValueBufferSize = 100;
@@ -36,8 +38,13 @@ constexpr StringKey kChannelNumbers{"CHANNELNUM", ""};
 
 void ReadString(const StringKey& key, LPCSTR file, char (&buffer)[kValueBufferSize]);
 
+// Section and key of the version number, in the main configuration file and the version file alike.
+constexpr char kVersionKey[] = "Version";
+
 // "Version" of the main configuration file; 1 when missing, 0 when not a number.
 int ReadInstalledVersion(LPCSTR iniFile);
+// Only the updater writes it, keeping every other value of the file; false when it cannot.
+bool WriteInstalledVersion(LPCSTR iniFile, int nVersion);
 // "Version" of the downloaded version file; 2 when missing, 0 when not a number.
 int ReadRemoteVersion(LPCSTR versionFile);
 

@@ -23,6 +23,7 @@ import time
 import xml.etree.ElementTree as ET
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qs, urlsplit
+import update_package
 
 DEMO = os.path.dirname(os.path.abspath(__file__))
 WWW = os.path.join(DEMO, "www")
@@ -332,9 +333,8 @@ class Handler(BaseHTTPRequestHandler):
             return self.stream(int(live[1]))
         if url.path == "/SimpleRootBin/Xml/ListSimpleByChannel.xml":
             return self.send(200, online_xml(self.server.audience.step()), "text/xml; charset=utf-8")
-        if url.path == "/update/p.ini":
-            return self.send(200, f"[Version]\r\nVersion={self.server.version}\r\n".encode("ascii"),
-                             "text/plain; charset=us-ascii")
+        if url.path.startswith("/update/"):  # the version file and the update's files
+            return self.send(*self.server.update.answer(url.path))
         if url.path == "/list":
             num = query.get("channel", [""])[0].strip()
             if num.isdigit() and int(num) in BY_NUMBER:
@@ -400,6 +400,7 @@ def main(argv=None):
     ap.add_argument("--host", default="127.0.0.1")
     ap.add_argument("--port", type=int, default=8088)
     ap.add_argument("--version", type=int, default=1, help="version in /update/p.ini")
+    update_package.add_arguments(ap)
     ap.add_argument("--seed", type=int, help="make the audience drift reproducible")
     ap.add_argument("--public", action="store_true", help="allow a non-loopback --host")
     ap.add_argument("--cache", default=CACHE, help="where the channels' generated video is kept")
@@ -416,6 +417,7 @@ def main(argv=None):
         raise KeyboardInterrupt
 
     signal.signal(signal.SIGTERM, stop)
+    server.update = update_package.from_arguments(ap, args, server.version)
     host, port = server.server_address[:2]
     try:  # print inside: a signal right after the line must still end cleanly
         print(f"listening on http://{host}:{port}", flush=True)

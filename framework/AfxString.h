@@ -53,6 +53,8 @@ private:
 CString operator+(const CString& str1, const CString& str2);
 // Byte for byte, over the whole length.
 bool operator==(const CString& str1, const CString& str2);
+// Without it, != would compare the two strings' addresses.
+inline bool operator!=(const CString& str1, const CString& str2) { return !(str1 == str2); }
 
 // Bytes taken by the character at iPos: 2 for a lead byte followed by its trail byte, else 1.
 int AfxCharSize(const CString& str, int iPos);

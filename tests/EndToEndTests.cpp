@@ -1,7 +1,6 @@
 // The real program in a real installation folder, with the real player component registered.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -9,68 +8,12 @@
 
 #include <windows.h>
 
-#include "HostPath.h"
+#include "ChildProcess.h"
 #include "LocalHttpServer.h"
-#include "MessagePump.h"
 #include "TrayRecorder.h"
 #include "tray/TrayIcon.h"
 
 namespace {
-
-struct Process {
-    PROCESS_INFORMATION info{};
-
-    bool Start(std::string commandLine, const char* directory = nullptr)
-    {
-        STARTUPINFOA startup{};
-        startup.cb = sizeof(startup);
-        return ::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, directory, &startup,
-                                &info) != FALSE;
-    }
-    // The exit code, or STILL_ACTIVE if it has not ended within the time.
-    DWORD Wait(DWORD milliseconds)
-    {
-        PumpUntil([&] { return ::WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0; }, milliseconds);
-        DWORD code = STILL_ACTIVE;
-        ::GetExitCodeProcess(info.hProcess, &code);
-        return code;
-    }
-    ~Process()
-    {
-        if (info.hProcess != nullptr) {
-            if (Wait(0) == STILL_ACTIVE)
-                ::TerminateProcess(info.hProcess, 99);
-            ::CloseHandle(info.hProcess);
-            ::CloseHandle(info.hThread);
-        }
-    }
-
-    // Waits up to 30 s for a visible dialog of the process with a child showing the text.
-    HWND WaitForDialog(const char* childText) const
-    {
-        HWND hFound = nullptr;
-        PumpUntil([&] { return (hFound = FindDialog(childText)) != nullptr; }, 30000);
-        return hFound;
-    }
-
-    HWND FindDialog(const char* childText) const
-    {
-        for (HWND h = nullptr; (h = ::FindWindowExA(nullptr, h, "#32770", nullptr)) != nullptr;) {
-            DWORD pid = 0;
-            ::GetWindowThreadProcessId(h, &pid);
-            if (pid == info.dwProcessId && ::IsWindowVisible(h) && ::FindWindowExA(h, nullptr, nullptr, childText))
-                return h;
-        }
-        return nullptr;
-    }
-};
-
-std::string WindowText(HWND hWnd)
-{
-    char text[256] = "";
-    ::GetWindowTextA(hWnd, text, sizeof(text));
-    return text;
-}
 
 const char kLinkText[] = "QuorvKalda 首届网络春晚！";
 

@@ -50,10 +50,10 @@ CLocalHttpServer::~CLocalHttpServer()
     ::WSACleanup();
 }
 
-void CLocalHttpServer::Serve(const std::string& path, const std::string& document)
+void CLocalHttpServer::Serve(const std::string& path, const std::string& document, Delivery delivery)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_documents[path] = document;
+    m_documents[path] = {document, delivery};
 }
 
 void CLocalHttpServer::ServeStream(const std::string& path, const std::string& bytes, size_t nBytesPerSecond,
@@ -111,15 +111,18 @@ void CLocalHttpServer::Answer(UINT_PTR client)
         }
         return;
     }
-    const std::string body = m_documents.count(path) != 0 ? m_documents[path] : "";
+    const auto [body, delivery] = m_documents.count(path) != 0 ? m_documents[path] : Document();
     lock.unlock();
     const std::string status =
         body.empty() ? "404 Not Found\r\nContent-Type: text/plain" : "200 OK\r\nContent-Type: text/xml";
     // Nothing may come from a cache: every fetch must reach the server.
     const std::string response = "HTTP/1.0 " + status + "\r\nContent-Length: " + std::to_string(body.size()) +
-                                 "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" + body;
+                                 "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" +
+                                 (delivery == Delivery::Whole ? body : body.substr(0, body.size() / 2));
     // A blocking socket sends it all before it returns.
     ::send(client, response.data(), static_cast<int>(response.size()), 0);
+    if (delivery == Delivery::HalfThenSilence)
+        StaySilent(client);
 }
 
 bool CLocalHttpServer::SendStream(UINT_PTR client, const Stream& stream)
@@ -139,9 +142,12 @@ bool CLocalHttpServer::SendStream(UINT_PTR client, const Stream& stream)
         }
         ::Sleep(nSliceMs);
     }
-    if (nEnd == stream.bytes.size())
-        return true;
-    // Silent until the client closes: a read returns when it does.
+    return nEnd == stream.bytes.size() || StaySilent(client);
+}
+
+bool CLocalHttpServer::StaySilent(UINT_PTR client) const
+{
+    // A read returns when the client closes.
     for (char byte; !m_bClosing;) {
         fd_set readable;
         FD_ZERO(&readable);

@@ -21,8 +21,12 @@ public:
     unsigned short Port() const { return m_nPort; }
     std::string Origin() const { return "http://127.0.0.1:" + std::to_string(m_nPort); }
 
-    // The XML document for a path with its query; any other path, or an empty document, is answered 404.
-    void Serve(const std::string& path, const std::string& document);
+    // How a document's answer goes out: whole, or only the first half of its body, after which the
+    // connection is closed, or kept open without another byte until the client or the server goes.
+    enum class Delivery { Whole, HalfThenClose, HalfThenSilence };
+
+    // The document for a path with its query; any other path, or an empty document, is answered 404.
+    void Serve(const std::string& path, const std::string& document, Delivery delivery = Delivery::Whole);
     // A live stream for a path: no length, the bytes paced at the rate, and after nSentAtMost of
     // them silence until the client goes; the connection closes when all are sent.
     void ServeStream(const std::string& path, const std::string& bytes, size_t nBytesPerSecond,
@@ -41,9 +45,13 @@ private:
         size_t nSentAtMost;
     };
 
+    using Document = std::pair<std::string, Delivery>;
+
     void Answer(UINT_PTR client);
     // False when the client has gone.
     bool SendStream(UINT_PTR client, const Stream& stream);
+    // Sends nothing more until the client closes (false) or the server goes (true).
+    bool StaySilent(UINT_PTR client) const;
 
     // A SOCKET, kept without the socket headers so that includers need not order theirs.
     UINT_PTR m_socket = 0;
@@ -53,7 +61,7 @@ private:
     std::vector<std::thread> m_connections;
     std::vector<UINT_PTR> m_clients;
     mutable std::mutex m_mutex;
-    std::map<std::string, std::string> m_documents;
+    std::map<std::string, Document> m_documents;
     std::map<std::string, Stream> m_streams;
     std::vector<std::string> m_requests;
     std::vector<std::string> m_abandoned;

@@ -1,0 +1,39 @@
+// The updater's window: runs the update on a thread of its own and shows how far it is, the step,
+// the file and the bytes, while its own thread keeps the window painted.
+#pragma once
+
+#include <thread>
+
+#include "Afx.h"
+#include "Update.h"
+#include "UpdateText.h"
+
+class CProgressDlg : public CDialog, private IUpdateProgress {
+public:
+    CProgressDlg();
+    ~CProgressDlg() override;
+
+    // DoModal returns IDOK once the update is in place; any other result means it stopped, and why.
+    const CUpdateFailure& Failure() const { return m_failure; }
+
+protected:
+    BOOL OnInitDialog() override;
+    // Enter and Esc do nothing: the update ends by itself.
+    void OnOK() override {}
+    void OnCancel() override {}
+
+    LRESULT OnStep(WPARAM wParam, LPARAM lParam);
+    LRESULT OnBytes(WPARAM wParam, LPARAM lParam);
+    // wParam is IDOK when the update is in place, else IDABORT.
+    LRESULT OnFinished(WPARAM wParam, LPARAM lParam);
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    // Called on the update's thread; they hand over to the window's thread and wait for it.
+    void ShowStep(UINT nIDStep, LPCSTR lpszDetail) override;
+    void ShowBytes(ULONGLONG nDone, ULONGLONG nTotal) override;
+
+    std::thread m_update;
+    CUpdateFailure m_failure;
+};

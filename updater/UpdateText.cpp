@@ -1,0 +1,48 @@
+#include "UpdateText.h"
+
+#include "UpdaterResource.h"
+
+void ThrowUpdateFailure(UINT nIDMessage, const CString& strDetail)
+{
+    throw CUpdateFailure{nIDMessage, strDetail};
+}
+
+CString LoadText(UINT nID, std::initializer_list<LPCSTR> values)
+{
+    CString strFormat;
+    strFormat.LoadString(nID);
+    CString strText;
+    int iFrom = 0;
+    for (LPCSTR lpszValue : values) {
+        const int iMark = strFormat.Find("%s", iFrom);
+        if (iMark < 0)
+            break;
+        strText += strFormat.Mid(iFrom, iMark - iFrom) + lpszValue;
+        iFrom = iMark + 2;
+    }
+    return strText + strFormat.Mid(iFrom, strFormat.GetLength() - iFrom);
+}
+
+CString FailureMessage(const CUpdateFailure& failure)
+{
+    return LoadText(failure.nIDMessage, {failure.strDetail}) + "\n" + LoadText(IDS_NOTHING_CHANGED);
+}
+
+std::wstring Widen(LPCSTR lpszText)
+{
+    const int nLength = ::MultiByteToWideChar(CP_ACP, 0, lpszText, -1, nullptr, 0);
+    std::wstring text(nLength > 0 ? nLength : 1, L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, lpszText, -1, &text[0], nLength);
+    text.resize(text.size() - 1);  // the terminator
+    return text;
+}
+
+std::string ToUtf8(LPCSTR lpszText)
+{
+    const std::wstring wide = Widen(lpszText);
+    const int nLength = ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string text(nLength > 0 ? nLength : 1, '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &text[0], nLength, nullptr, nullptr);
+    text.resize(text.size() - 1);  // the terminator
+    return text;
+}

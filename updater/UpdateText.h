@@ -1,0 +1,25 @@
+// The updater's texts, from its string table, and why an update stopped.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+
+#include "Afx.h"
+
+// Why an update stopped: a message of the string table and the file, address or value it names.
+struct CUpdateFailure {
+    UINT nIDMessage;
+    CString strDetail;
+};
+
+[[noreturn]] void ThrowUpdateFailure(UINT nIDMessage, const CString& strDetail = CString());
+
+// String nID with each "%s" replaced by the next value.
+CString LoadText(UINT nID, std::initializer_list<LPCSTR> values = {});
+
+// The one message an update that stopped shows: why, and that the installation is as it was.
+CString FailureMessage(const CUpdateFailure& failure);
+
+// Text of the ANSI code page as UTF-16, for the interfaces that take nothing else, and as UTF-8.
+std::wstring Widen(LPCSTR lpszText);
+std::string ToUtf8(LPCSTR lpszText);
