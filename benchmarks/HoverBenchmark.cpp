@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "FakePlayer.h"
+#include "LocalHttpServer.h"
 #include "MessagePump.h"
 #include "TestHelpers.h"
 #include "mainwnd/TvClientDlg.h"
@@ -75,7 +76,11 @@ int main()
     CScratchFiles files;
     files.Write("Channel.txt", "play://0;play://1;play://2;");
     // Port 1 refuses at once: the online counts are not what is measured.
-    files.Write("ini\\Tavro.ini", "[CHANNELNUM]\r\nCHANNELNUM=1|2|3\r\n[XML]\r\nXML=http://127.0.0.1:1/counts\r\n");
+    // The version check finds the client up to date.
+    CLocalHttpServer service;
+    service.Serve("/p.ini", "[Version]\r\nVersion=1\r\n");
+    files.Write("ini\\Tavro.ini", "[CHANNELNUM]\r\nCHANNELNUM=1|2|3\r\n[XML]\r\nXML=http://127.0.0.1:1/counts\r\n"
+                                   "[APPURL]\r\nAPPURL=" + service.Origin() + "/p.ini\r\n");
     AfxEnableControlContainer();
     CFakePlayerRegistration player;
     CProbeTvClientDlg dlg;

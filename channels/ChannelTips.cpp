@@ -29,10 +29,17 @@ void CChannelTips::RelayEvent(MSG* pMsg)
     }
 }
 
+CString MakeCountTip(LPCSTR lpszCount)
+{
+    const CString count(lpszCount);
+    int nEnd = 0;
+    while (nEnd < count.GetLength() && nEnd + AfxCharSize(count, nEnd) <= kMaxCountBytes)
+        nEnd += AfxCharSize(count, nEnd);
+    return CString(kOnlineTipPrefix) + count.Left(nEnd) + kOnlineTipSuffix;
+}
+
 void CChannelTips::ShowCounts(const COnlineCounts& counts)
 {
-    for (int i = 0; i < kChannelButtonCount; ++i) {
-        const CString text = CString(kOnlineTipPrefix) + counts.CountOf(i) + kOnlineTipSuffix;
-        m_tipChannel[i].UpdateTipText(text, m_pChannelButton[i]);
-    }
+    for (int i = 0; i < kChannelButtonCount; ++i)
+        m_tipChannel[i].UpdateTipText(MakeCountTip(counts.CountOf(i)), m_pChannelButton[i]);
 }

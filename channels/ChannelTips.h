@@ -5,6 +5,12 @@
 #include "channels/OnlineCounts.h"
 #include "skin/SkinCatalogue.h"
 
+// Tooltips show at most 80 characters; a count longer than fits is cut at a character's end.
+constexpr int kMaxCountBytes = 40;
+
+// The tip of a channel with this count.
+CString MakeCountTip(LPCSTR lpszCount);
+
 class CChannelTips {
 public:
     // One red tooltip per channel button; the featured link has none.

@@ -1,5 +1,6 @@
 #include "channels/OnlineCounts.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -17,6 +18,23 @@ CComRef<IXMLDOMNode> ChildNode(IXMLDOMNode* pParent, long nIndex)
     if (SUCCEEDED(pParent->get_childNodes(list.Receive())) && list)
         list->get_item(nIndex, node.Receive());
     return node;
+}
+
+// Parses the bytes as they came, so that the document's own declaration names its encoding.
+bool LoadDocument(IXMLDOMDocument* pDocument, const std::string& bytes)
+{
+    SAFEARRAY* pBytes = ::SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes.size()));
+    if (pBytes == nullptr)
+        return false;
+    void* pData = nullptr;
+    ::SafeArrayAccessData(pBytes, &pData);
+    std::copy(bytes.begin(), bytes.end(), static_cast<char*>(pData));
+    ::SafeArrayUnaccessData(pBytes);
+    COleVariant source;
+    V_VT(&source) = VT_ARRAY | VT_UI1;
+    V_ARRAY(&source) = pBytes;  // the variant owns it from here on
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    return SUCCEEDED(pDocument->load(source, &loaded)) && loaded == VARIANT_TRUE;
 }
 
 void ReportComError(HRESULT hr)
@@ -67,25 +85,25 @@ bool ReadOnlineCounts(IXMLDOMDocument* pDocument, CString (&counts)[kCountedChan
     return true;
 }
 
-void COnlineCounts::Refresh(LPCSTR lpszIniFile)
+void COnlineCounts::Refresh(LPCSTR lpszIniFile, HWND hWndNotify)
 {
+    if (m_fetch.IsActive())
+        return;
     config::ReadString(config::kXmlUrl, lpszIniFile, m_szXmlUrl);
+    m_fetch.Start(m_szXmlUrl, hWndNotify, WM_COUNTSFETCHED);
+}
+
+void COnlineCounts::OnFetched()
+{
+    const std::optional<std::string> fetched = m_fetch.TakeResult();
     CComRef<IXMLDOMDocument2> document;
     HRESULT hr = CreateXmlDocument(document);
     if (FAILED(hr)) {
         ReportComError(hr);
         return;
     }
-    COleVariant address(m_szXmlUrl);
-    if (V_BSTR(&address) == nullptr) {
-        ReportComError(E_OUTOFMEMORY);
-        return;
-    }
-    VARIANT_BOOL loaded;
-    // A failed download or parse shows up as a missing document element.
-    document->load(address, &loaded);
     CString counts[kCountedChannels];
-    const bool bRead = ReadOnlineCounts(document.Get(), counts);
+    const bool bRead = fetched && LoadDocument(document.Get(), *fetched) && ReadOnlineCounts(document.Get(), counts);
     for (int i = 0; i < kCountedChannels; ++i)
         m_arrOnlineCount.SetAtGrow(i, bRead ? static_cast<LPCSTR>(counts[i]) : kCountUnavailable);
 }

@@ -7,10 +7,14 @@
 #include "Afx.h"
 #include "ComRef.h"
 #include "config/Configuration.h"
+#include "config/DocumentFetch.h"
 #include "skin/SkinCatalogue.h"
 
 // The buttons' channels and the featured one.
 constexpr int kCountedChannels = kChannelButtonCount + 1;
+
+// Tells the window that a fetch of the counts has ended.
+constexpr UINT WM_COUNTSFETCHED = WM_APP + 1;
 
 // Stands for the count of a channel that could not be fetched.
 inline constexpr char kCountUnavailable[] = "暂时无法统计";
@@ -24,12 +28,19 @@ bool ReadOnlineCounts(IXMLDOMDocument* pDocument, CString (&counts)[kCountedChan
 
 class COnlineCounts {
 public:
-    // Reads the document's address from the configuration afresh and fetches the counts; every
-    // count is unavailable when the document cannot be had or read whole.
-    void Refresh(LPCSTR lpszIniFile);
+    // Reads the document's address from the configuration afresh and starts fetching it, unless a
+    // refresh is still on; hWndNotify gets WM_COUNTSFETCHED when the fetch ends.
+    void Refresh(LPCSTR lpszIniFile, HWND hWndNotify);
+    bool IsRefreshing() const { return m_fetch.IsActive(); }
+    // Takes the counts from the fetched document; every count is unavailable when the document
+    // could not be had or read whole.
+    void OnFetched();
     // The count of a channel, unavailable for a channel the table does not hold.
     LPCSTR CountOf(int nChannel) const;
 
     char m_szXmlUrl[config::kValueBufferSize] = {};
     CStringArray m_arrOnlineCount;
+
+private:
+    config::CDocumentFetch m_fetch;
 };

@@ -1,15 +1,33 @@
 #include "config/UpdateCheck.h"
 
-#include <urlmon.h>
+#include <cstdio>
 
 #include "config/Configuration.h"
+#include "config/DocumentFetch.h"
 
 namespace config {
+
+namespace {
+
+bool WriteWholeFile(LPCSTR lpszPath, const std::string& bytes)
+{
+    FILE* file = std::fopen(lpszPath, "wb");
+    if (file == nullptr)
+        return false;
+    const bool bWritten = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && bWritten;
+}
+
+}  // namespace
 
 VersionCheck CheckVersion(LPCSTR lpszAppUrl, LPCSTR lpszIniFile, LPCSTR lpszVersionFile)
 {
     const int nInstalled = ReadInstalledVersion(lpszIniFile);
-    if (::URLDownloadToFileA(nullptr, lpszAppUrl, lpszVersionFile, 0, nullptr) != S_OK)
+    CDocumentFetch fetch;
+    fetch.Start(lpszAppUrl);
+    fetch.Wait();
+    const std::optional<std::string> versionFile = fetch.TakeResult();
+    if (!versionFile || !WriteWholeFile(lpszVersionFile, *versionFile))
         return kVersionFileNotFetched;
     const int nRemote = ReadRemoteVersion(lpszVersionFile);
     ::DeleteFileA(lpszVersionFile);

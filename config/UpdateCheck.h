@@ -17,9 +17,9 @@ inline VersionCheck CompareVersions(int nInstalled, int nRemote)
     return nRemote <= nInstalled ? kUpToDate : kNewerVersion;
 }
 
-// Downloads the version file at lpszAppUrl to lpszVersionFile and compares its "Version" with the
-// installed one of lpszIniFile. The file is deleted after it was read; a failed download leaves it
-// to the caller.
+// Fetches the version file at lpszAppUrl within the fetch's limits, keeps it in lpszVersionFile
+// while its "Version" is read and compared with the installed one of lpszIniFile, then deletes it.
+// A failed fetch writes nothing; what the caller finds there is not this check's.
 VersionCheck CheckVersion(LPCSTR lpszAppUrl, LPCSTR lpszIniFile, LPCSTR lpszVersionFile);
 
 }  // namespace config

@@ -38,6 +38,7 @@ BEGIN_MESSAGE_MAP(CTvClientDlg, CDialog)
     ON_WM_MOUSEMOVE()
     ON_WM_DESTROY()
     ON_MESSAGE(WM_TRAYNOTIFY, OnTrayNotify)
+    ON_MESSAGE(WM_COUNTSFETCHED, OnCountsFetched)
     // Esc, WM_CLOSE and the tray menu's item all arrive as IDCANCEL.
     ON_COMMAND(IDCANCEL, OnCloseRequest)
     ON_STN_CLICKED(IDC_CLOSE_BUTTON, OnCloseRequest)
@@ -119,9 +120,9 @@ BOOL CTvClientDlg::OnInitDialog()
     m_images.ShowStartImages();
     m_images.ShowCurrentChannel(m_nCurChannel);
     m_channelTips.Create(m_imgChannel);
-    m_onlineCounts.Refresh(m_strIniFile);
+    // One fetch at a time: the counts come when it ends, while the window goes on.
+    m_onlineCounts.Refresh(m_strIniFile, m_hWnd);
     SetTimer(TIMER_CHANNEL_REFRESH, kChannelRefreshPeriodMs, nullptr);
-    m_onlineCounts.Refresh(m_strIniFile);
     // The window still stands at the screen's origin, so these are offsets from its outer corner.
     m_channelColumn.CaptureRects(*this);
     m_tabHover.CaptureRects(*this);
@@ -275,10 +276,16 @@ void CTvClientDlg::SwitchToChannel(int nChannel)
     m_playerBar.Restart(nChannel);
 }
 
+LRESULT CTvClientDlg::OnCountsFetched(WPARAM, LPARAM)
+{
+    m_onlineCounts.OnFetched();
+    return 0;
+}
+
 void CTvClientDlg::OnTimer(UINT_PTR nIDEvent)
 {
     if (nIDEvent == TIMER_CHANNEL_REFRESH)
-        m_onlineCounts.Refresh(m_strIniFile);
+        m_onlineCounts.Refresh(m_strIniFile, m_hWnd);
 }
 
 // The counts may have changed since the last move: the tips are rebuilt every time.

@@ -55,6 +55,7 @@ protected:
     void OnFeaturedLinkClicked();
     void SwitchToChannel(int nChannel);
     void OnTimer(UINT_PTR nIDEvent);
+    LRESULT OnCountsFetched(WPARAM wParam, LPARAM lParam);
 
     // Mouse, portal links, title bar and channel column
     void OnMouseMove(UINT nFlags, CPoint point);

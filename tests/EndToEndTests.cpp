@@ -11,6 +11,8 @@
 #include "ChildProcess.h"
 #include "LocalHttpServer.h"
 #include "TrayRecorder.h"
+#include "config/DocumentFetch.h"
+#include "resource.h"
 #include "tray/TrayIcon.h"
 
 namespace {
@@ -142,7 +144,9 @@ TEST_F(EndToEndTest, TheVersionFileDecidesBetweenPlayingAndUpdating)
 TEST_F(EndToEndTest, WithoutTheVersionFileTheClientReportsTheNetworkAndEnds)
 {
     const unsigned short nRefusing = CLocalHttpServer().Port();  // closed again at once
-    for (const std::string& address : {"http://127.0.0.1:" + std::to_string(nRefusing) + "/p.ini", std::string()}) {
+    m_server.Serve("/silent.ini", "", CLocalHttpServer::Delivery::Silence);
+    for (const std::string& address : {"http://127.0.0.1:" + std::to_string(nRefusing) + "/p.ini", std::string(),
+                                       m_server.Origin() + "/silent.ini"}) {
         SCOPED_TRACE(address);
         const std::string dir = Install();
         ::WritePrivateProfileStringA("APPURL", "APPURL", address.c_str(), m_ini.c_str());
@@ -155,6 +159,30 @@ TEST_F(EndToEndTest, WithoutTheVersionFileTheClientReportsTheNetworkAndEnds)
         EXPECT_EQ(::GetFileAttributesA((dir + "\\ini\\p.ini").c_str()), INVALID_FILE_ATTRIBUTES);
         EXPECT_EQ(client.FindDialog(kLinkText), nullptr);
     }
+}
+
+// A counts server that takes the connection and never answers holds neither the start nor the window.
+TEST_F(EndToEndTest, ASilentCountsServerNeitherHoldsTheStartNorTheWindow)
+{
+    const std::string dir = Install();
+    m_server.Serve("/counts", "", CLocalHttpServer::Delivery::Silence);
+    ::WritePrivateProfileStringA("XML", "XML", (m_server.Origin() + "/counts").c_str(), m_ini.c_str());
+    Process client;
+    const DWORD start = ::GetTickCount();
+    ASSERT_TRUE(client.Start(m_exe, dir.c_str()));
+    HWND hMain = client.WaitForDialog(kLinkText);
+    ASSERT_NE(hMain, nullptr);
+    EXPECT_LT(::GetTickCount() - start, config::kFetchTimeLimitMs);
+    ASSERT_TRUE(PumpUntil([&] { return !m_server.Requests("/counts").empty(); }));
+    // While the fetch hangs, the window answers at once, and a click on its hide button hides it.
+    DWORD_PTR answer = 0;
+    EXPECT_NE(::SendMessageTimeoutA(hMain, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer), 0);
+    HWND hHide = ::GetDlgItem(hMain, IDC_HIDE_BUTTON);
+    ::PostMessageA(hHide, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    ::PostMessageA(hHide, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+    EXPECT_TRUE(PumpUntil([&] { return !::IsWindowVisible(hMain); }, 2000));
+    ::PostMessageA(hMain, WM_COMMAND, IDOK, 0);  // Enter's way out: no question
+    EXPECT_EQ(client.Wait(30000), 1u);
 }
 
 TEST_F(EndToEndTest, MissingChannelFileIsReportedAndEndsTheProgramLeavingNoTrayIcon)

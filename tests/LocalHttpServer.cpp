@@ -113,6 +113,10 @@ void CLocalHttpServer::Answer(UINT_PTR client)
     }
     const auto [body, delivery] = m_documents.count(path) != 0 ? m_documents[path] : Document();
     lock.unlock();
+    if (delivery == Delivery::Silence) {
+        StaySilent(client);
+        return;
+    }
     const std::string status =
         body.empty() ? "404 Not Found\r\nContent-Type: text/plain" : "200 OK\r\nContent-Type: text/xml";
     // Nothing may come from a cache: every fetch must reach the server.

@@ -22,8 +22,9 @@ public:
     std::string Origin() const { return "http://127.0.0.1:" + std::to_string(m_nPort); }
 
     // How a document's answer goes out: whole, or only the first half of its body, after which the
-    // connection is closed, or kept open without another byte until the client or the server goes.
-    enum class Delivery { Whole, HalfThenClose, HalfThenSilence };
+    // connection is closed, or kept open without another byte until the client or the server goes;
+    // or not at all, the connection kept open so.
+    enum class Delivery { Whole, HalfThenClose, HalfThenSilence, Silence };
 
     // The document for a path with its query; any other path, or an empty document, is answered 404.
     void Serve(const std::string& path, const std::string& document, Delivery delivery = Delivery::Whole);

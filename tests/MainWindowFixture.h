@@ -11,6 +11,7 @@
 
 #include "CountsDocument.h"
 #include "FakePlayer.h"
+#include "LocalHttpServer.h"
 #include "TestHelpers.h"
 #include "TestApp.h"
 #include "mainwnd/TvClientDlg.h"
@@ -51,10 +52,8 @@ protected:
         m_player = std::make_unique<CFakePlayerRegistration>();
         ::CreateDirectoryA("ini", nullptr);
         // The version check finds the service's version file up to date with the installed one.
-        char path[MAX_PATH];
-        ::GetFullPathNameA(m_files.Write("remote_version.ini", "[Version]\r\nVersion=1\r\n").c_str(), MAX_PATH, path,
-                           nullptr);
-        m_ini["APPURL"] = std::string("file:///") + path;
+        m_service.Serve("/p.ini", "[Version]\r\nVersion=1\r\n");
+        m_ini["APPURL"] = m_service.Origin() + "/p.ini";
         TestApp().m_messages.clear();
         TestApp().m_answers.clear();
     }
@@ -112,6 +111,7 @@ protected:
     Strings m_numbers = {"101", "102"};
     std::map<std::string, std::string> m_ini;
     std::unique_ptr<CFakePlayerRegistration> m_player;
+    CLocalHttpServer m_service;
     CFakeDisplay m_display;
     CScratchFiles m_files;
     CProbeTvClientDlg m_dlg;

@@ -3,6 +3,7 @@
 
 #include "CountsDocument.h"
 #include "TestHelpers.h"
+#include "channels/ChannelTips.h"
 #include "channels/OnlineCounts.h"
 
 namespace {
@@ -54,6 +55,23 @@ TEST_F(OnlineCountsTest, TheNinthChildOfEachOfTheFirstRecordsIsItsCount)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(Read(c.document), c.expected);
+    }
+}
+
+// A count of any length makes a tip of at most 80 bytes, never cut inside a character.
+TEST(CountTipTest, ALongCountIsCutAtACharactersEnd)
+{
+    const std::string prefix = "当前在线人数：", suffix = ".双击收看";
+    const struct { std::string count, shown; } cases[] = {
+        {"1234", "1234"},
+        {std::string(10000, '9'), std::string(kMaxCountBytes, '9')},
+        {std::string(kMaxCountBytes - 1, '9') + "人", std::string(kMaxCountBytes - 1, '9')},
+        {std::string(kMaxCountBytes - 2, '9') + "人", std::string(kMaxCountBytes - 2, '9') + "人"},
+    };
+    for (const auto& c : cases) {
+        const CString tip = MakeCountTip(c.count.c_str());
+        EXPECT_EQ(std::string(tip, tip.GetLength()), prefix + c.shown + suffix) << c.count.size();
+        EXPECT_LE(tip.GetLength(), 80);
     }
 }
 

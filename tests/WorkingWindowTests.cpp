@@ -4,6 +4,7 @@
 
 #include "CountsDocument.h"
 #include "LocalHttpServer.h"
+#include "MessagePump.h"
 #include "MainWindowFixture.h"
 #include "TestHelpers.h"
 #include "skin/SkinGeometry.h"
@@ -58,9 +59,11 @@ protected:
     Strings TakeCalls() { return std::exchange(m_player->m_calls, {}); }
     std::string ListPath(int i) const { return "/list?c=" + m_numbers[static_cast<size_t>(i)]; }
 
-    // The table holds exactly these entries, and a move of the mouse puts them in the tips.
+    // Once the refresh has ended, the table holds exactly these entries, and a move of the mouse
+    // puts them in the tips.
     void ExpectCounts(const Strings& expected)
     {
+        ASSERT_TRUE(PumpUntil([&] { return !m_dlg.m_onlineCounts.IsRefreshing(); }));
         EXPECT_EQ(ToEntries(m_dlg.m_onlineCounts.m_arrOnlineCount), expected);
         MoveMouse(1, 1);
         for (int i = 0; i < kChannelButtonCount; ++i) {
@@ -192,9 +195,10 @@ TEST_F(WorkingWindowTest, StartNavigatesEachPaneOnceThenAClickShowsAListADoubleC
             Press(IDC_FEATURED_LINK);
         } else {
             // The first click's list page is asked for before the second click comes, as with a hand.
+            const size_t nAsked = m_server->Requests(ListPath(i)).size();
             Press(kChannelButtons[i].nCtrlId);
             expectedLists.push_back(ListPath(i));
-            EXPECT_TRUE(m_server->WaitFor(ListPath(i)));
+            EXPECT_TRUE(PumpUntil([&] { return m_server->Requests(ListPath(i)).size() > nAsked; }));
             Press(kChannelButtons[i].nCtrlId, WM_LBUTTONDBLCLK);
         }
         EXPECT_EQ(m_dlg.m_nCurChannel, i);
@@ -258,16 +262,16 @@ TEST_F(WorkingWindowTest, UnreachableServerThenEachRefreshRereadsTheAddressForTh
     m_dlg.SendMessage(WM_TIMER, TIMER_CHANNEL_REFRESH + 1);
     ExpectCounts(Strings(kCountedChannels, kCountUnavailable));
     m_dlg.SendMessage(WM_TIMER, TIMER_CHANNEL_REFRESH);
-    EXPECT_EQ(m_server->Requests("/counts"), Strings{"/counts"});
     ExpectCounts(Strings(counts.begin(), counts.begin() + kCountedChannels));
+    EXPECT_EQ(m_server->Requests("/counts"), Strings{"/counts"});
 
     // A document the channel server garbles makes every count unavailable.
     m_server->Serve("/counts/garbled", "<Channels><Channel>");
     m_ini["XML"] = m_server->Origin() + "/counts/garbled";
     WriteConfiguration();
     m_dlg.SendMessage(WM_TIMER, TIMER_CHANNEL_REFRESH);
-    EXPECT_EQ(m_server->Requests().back(), "/counts/garbled");
     ExpectCounts(Strings(kCountedChannels, kCountUnavailable));
+    EXPECT_EQ(m_server->Requests().back(), "/counts/garbled");
 }
 
 // The images the statics of this thread are given, in order.
