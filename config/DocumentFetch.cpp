@@ -2,6 +2,8 @@
 
 #include <wininet.h>
 
+#include <algorithm>
+
 namespace config {
 
 namespace {
@@ -15,6 +17,14 @@ struct CInternetHandle {
             ::InternetCloseHandle(h);
     }
 };
+
+// A connection that ends before the length the server stated has not brought the document.
+bool HasItsStatedLength(HINTERNET hRequest, const std::string& document)
+{
+    DWORD length = 0, size = sizeof(length);
+    return !::HttpQueryInfoA(hRequest, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size, nullptr) ||
+           length == document.size();
+}
 
 }  // namespace
 
@@ -55,13 +65,15 @@ std::optional<std::string> FetchDocument(LPCSTR lpszUrl)
     std::string document;
     char buffer[8192];
     for (DWORD nRead = 0;; document.append(buffer, nRead)) {
-        // A server that sends a byte now and then still ends within the limit.
-        if (::GetTickCount() - start >= kFetchTimeLimitMs || document.size() > kFetchMaxBytes)
-            return std::nullopt;
-        if (!::InternetReadFile(request.h, buffer, sizeof(buffer), &nRead))
+        // A server that sends a byte now and then still ends within the limit: only what has
+        // arrived is read, so that no read waits for a whole buffer.
+        DWORD nAvailable = 0;
+        if (::GetTickCount() - start >= kFetchTimeLimitMs || document.size() > kFetchMaxBytes ||
+            !::InternetQueryDataAvailable(request.h, &nAvailable, 0, 0) ||
+            !::InternetReadFile(request.h, buffer, std::min<DWORD>(nAvailable, sizeof(buffer)), &nRead))
             return std::nullopt;
         if (nRead == 0)
-            return document;
+            return HasItsStatedLength(request.h, document) ? std::optional<std::string>(document) : std::nullopt;
     }
 }
 

@@ -117,8 +117,10 @@ void CLocalHttpServer::Answer(UINT_PTR client)
         StaySilent(client);
         return;
     }
-    const std::string status =
-        body.empty() ? "404 Not Found\r\nContent-Type: text/plain" : "200 OK\r\nContent-Type: text/xml";
+    const std::string status = body.empty()                               ? "404 Not Found\r\nContent-Type: text/plain"
+                               : delivery == Delivery::ServerError        ? "500 Server Error\r\nContent-Type: text/xml"
+                               : delivery == Delivery::RedirectToItself ? "302 Found\r\nLocation: " + path
+                                                                          : "200 OK\r\nContent-Type: text/xml";
     // Nothing may come from a cache: every fetch must reach the server.
     const std::string response = "HTTP/1.0 " + status + "\r\nContent-Length: " + std::to_string(body.size()) +
                                  "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" +

@@ -23,8 +23,8 @@ public:
 
     // How a document's answer goes out: whole, or only the first half of its body, after which the
     // connection is closed, or kept open without another byte until the client or the server goes;
-    // or not at all, the connection kept open so.
-    enum class Delivery { Whole, HalfThenClose, HalfThenSilence, Silence };
+    // or not at all, the connection kept open so; or as a server error, or as a redirection to itself.
+    enum class Delivery { Whole, HalfThenClose, HalfThenSilence, Silence, ServerError, RedirectToItself };
 
     // The document for a path with its query; any other path, or an empty document, is answered 404.
     void Serve(const std::string& path, const std::string& document, Delivery delivery = Delivery::Whole);

@@ -4,7 +4,9 @@
 #include "CountsDocument.h"
 #include "TestHelpers.h"
 #include "channels/ChannelTips.h"
+#include "LocalHttpServer.h"
 #include "channels/OnlineCounts.h"
+#include "config/DocumentFetch.h"
 
 namespace {
 
@@ -72,6 +74,34 @@ TEST(CountTipTest, ALongCountIsCutAtACharactersEnd)
         const CString tip = MakeCountTip(c.count.c_str());
         EXPECT_EQ(std::string(tip, tip.GetLength()), prefix + c.shown + suffix) << c.count.size();
         EXPECT_LE(tip.GetLength(), 80);
+    }
+}
+
+// What the service's documents come through: any fault of the server is no document, within the limit.
+TEST(DocumentFetchTest, EveryServerFaultIsNoDocumentWithinTheLimit)
+{
+    using Delivery = CLocalHttpServer::Delivery;
+    const std::string document = Document(Records(Numbers(kCountedChannels, 20)));
+    CLocalHttpServer server;
+    const unsigned short nRefusing = CLocalHttpServer().Port();
+    server.ServeStream("/drip", document, 1);  // a byte a second
+    const struct { const char* name; Delivery delivery; bool bFetched; } cases[] = {
+        {"whole", Delivery::Whole, true},           {"reset half way", Delivery::HalfThenClose, false},
+        {"half, then silence", Delivery::HalfThenSilence, false}, {"no answer", Delivery::Silence, false},
+        {"server error", Delivery::ServerError, false},          {"redirect loop", Delivery::RedirectToItself, false},
+    };
+    for (const auto& c : cases) {
+        server.Serve(std::string("/") + c.name, document, c.delivery);
+        const DWORD start = ::GetTickCount();
+        const std::optional<std::string> fetched = config::FetchDocument((server.Origin() + "/" + c.name).c_str());
+        EXPECT_EQ(fetched.has_value(), c.bFetched) << c.name;
+        EXPECT_LE(::GetTickCount() - start, config::kFetchTimeLimitMs * 3 / 2) << c.name;
+    }
+    for (const std::string& address : {server.Origin() + "/missing", server.Origin() + "/drip", std::string(),
+                                       "http://127.0.0.1:" + std::to_string(nRefusing) + "/counts", std::string("file:///c:/x")}) {
+        const DWORD start = ::GetTickCount();
+        EXPECT_FALSE(config::FetchDocument(address.c_str()).has_value()) << address;
+        EXPECT_LE(::GetTickCount() - start, config::kFetchTimeLimitMs * 3 / 2) << address;
     }
 }
 
