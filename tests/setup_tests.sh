@@ -85,14 +85,21 @@ wine "$setup" /S || fail "the upgrade ended with code $?"
 
 step "the installed client hosts the player registered for the user"
 sed -i "s#127\.0\.0\.1:[0-9]*#127.0.0.1:$port#" "$install/Channel.txt"
+# Windows' COM finds the user's classes through HKEY_CLASSES_ROOT; Wine 8's reads only the
+# machine's, so the user's registration is shown there as it is, for as long as the client runs.
+machine_class="HKLM\\Software\\Classes\\CLSID\\$clsid"
+wine reg copy "HKCU\\Software\\Classes\\CLSID\\$clsid" "$machine_class" /s /f >/dev/null
 (cd "$install" && wine TvClient.exe) &
 client=$!
 "$tools/wait-window" $client '^Kalda' 90 >/dev/null || fail "the installed client showed no window"
-for _ in $(seq 100); do
-    grep -q "/Programs/$product/P2PPlayer.dll" /proc/$client/maps 2>/dev/null && break
+# The client, a process of Wine's, maps the DLL from the installation.
+player=$(realpath "$install/P2PPlayer.dll")
+loaded() { grep -qsF "$player" /proc/[0-9]*/maps; }
+for _ in $(seq 150); do
+    loaded && break
     sleep 0.2
 done
-grep -q "/Programs/$product/P2PPlayer.dll" /proc/$client/maps || fail "the client did not load the installed player"
+loaded || fail "the client did not load the installed player"
 
 step "the setup and the uninstaller refuse while the client runs"
 cp "$install/ini/Tavro.ini" "$work/Tavro.ini"
@@ -106,6 +113,7 @@ wine "$install/Uninstall.exe" /S "_?=$(windows_path "$install")" || status=$?
 [[ -f "$install/TvClient.exe" ]] || fail "the refused uninstaller removed files"
 "$tools/close-client" $client "$prefix" win32
 wait $client || true
+wine reg delete "$machine_class" /f >/dev/null
 
 step "silent uninstallation through the uninstall entry"
 uninstaller=$(value "$uninstall_key" QuietUninstallString)
