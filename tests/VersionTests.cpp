@@ -66,7 +66,9 @@ TEST(VersionResources, TheProgramsAndTheSetupCarryTheBuildsVersionAndAskForNoEle
         {TVCLIENT_EXE, "TvClient.exe", true},
         {PLAYER_DLL, "P2PPlayer.dll", false},
         {UPDATER_EXE, "ZeziroD2U.exe", true},
+#ifdef SETUP_EXE  // the setup of a 32-bit build
         {SETUP_EXE, nullptr, true},
+#endif
     };
     for (const auto& program : programs) {
         SCOPED_TRACE(program.path);
