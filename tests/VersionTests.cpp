@@ -83,8 +83,9 @@ TEST(VersionResources, TheProgramsAndTheSetupCarryTheBuildsVersionAndAskForNoEle
         EXPECT_EQ(version.String("FileVersion"), TVCLIENT_VERSION_TEXT);
         EXPECT_EQ(version.String("CompanyName"), TVCLIENT_PUBLISHER);
         EXPECT_NE(version.String("FileDescription"), "");
-        if (program.file != nullptr)
+        if (program.file != nullptr) {
             EXPECT_EQ(version.String("OriginalFilename"), program.file);
+        }
         const std::string manifest = Manifest(HostPath(program.path));
         if (program.executable) {
             EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos) << manifest;

@@ -74,8 +74,9 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 [[ -n "$port" ]] || fail "the local server did not start"
-sed -i "s#http://127\.0\.0\.1:[0-9]*#http://127.0.0.1:$port#; s#^APPURL=.*#APPURL=http://127.0.0.1:$port/p.ini\r#; s#^Version=.*#Version=0\r#" \
-    "$install/ini/Tavro.ini"
+# The user's own server, and a version that the upgrade replaces.
+sed -i -e "s#http://127\.0\.0\.1:[0-9]*#http://127.0.0.1:$port#" -e "s#^APPURL=.*#APPURL=http://127.0.0.1:$port/p.ini\r#" \
+    -e "s#^Version=.*#Version=0\r#" "$install/ini/Tavro.ini"
 rm "$install/AD/Pic1.BMP"
 wine "$setup" /S || fail "the upgrade ended with code $?"
 [[ "$(ini_value APPURL)" == "http://127.0.0.1:$port/p.ini" ]] || fail "the upgrade did not keep the user's APPURL"
