@@ -24,6 +24,15 @@ fail() {
     exit 1
 }
 step() { echo "--- $* ($SECONDS s)"; }
+# Waits up to SECONDS, checking every fifth of a second, until the command succeeds.
+within() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        ((SECONDS < deadline)) || return 1
+        sleep 0.2
+    done
+}
 # Console programs print in the ANSI code page, 936.
 text() { iconv -f GBK -t UTF-8 | tr -d '\r'; }
 # The registry as `reg query` prints it, or nothing when the key is missing.
@@ -43,11 +52,8 @@ files=(TvClient.exe P2PPlayer.dll ZeziroD2U.exe Uninstall.exe Channel.txt AD/Pic
 
 step "silent installation"
 wine "$setup" /S || fail "the setup ended with code $?"
-for file in "${files[@]}"; do
-    [[ -f "$install/$file" ]] || fail "the installation has no $file"
-done
-for shortcut in "${shortcuts[@]}"; do
-    [[ -f "$shortcut" ]] || fail "no shortcut $shortcut"
+for file in "${files[@]/#/$install/}" "${shortcuts[@]}"; do
+    [[ -f "$file" ]] || fail "$file is not installed"
 done
 [[ "$(ini_value Version)" == "$version" ]] || fail "the installed Version is '$(ini_value Version)', not $version"
 server=$(value "HKCU\\Software\\Classes\\CLSID\\$clsid\\InprocServer32" "$default")
@@ -68,12 +74,8 @@ printf '[Version]\r\nVersion=%s\r\n' "$version" >"$work/www/p.ini"
 /usr/bin/python3 -u -m http.server 0 --bind 127.0.0.1 --directory "$work/www" >"$work/server.log" 2>&1 &
 http_server=$!
 trap 'kill $http_server 2>/dev/null || true' EXIT
-for _ in $(seq 100); do
-    port=$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$work/server.log")
-    [[ -n "$port" ]] && break
-    sleep 0.1
-done
-[[ -n "$port" ]] || fail "the local server did not start"
+within 10 grep -q ' port ' "$work/server.log" || fail "the local server did not start"
+port=$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$work/server.log")
 # The user's own server, and a version that the upgrade replaces.
 sed -i -e "s#http://127\.0\.0\.1:[0-9]*#http://127.0.0.1:$port#" -e "s#^APPURL=.*#APPURL=http://127.0.0.1:$port/p.ini\r#" \
     -e "s#^Version=.*#Version=0\r#" "$install/ini/Tavro.ini"
@@ -95,12 +97,8 @@ client=$!
 "$tools/wait-window" $client '^Kalda' 90 >/dev/null || fail "the installed client showed no window"
 # The client, a process of Wine's, maps the DLL from the installation.
 player=$(realpath "$install/P2PPlayer.dll")
-loaded() { grep -qsF "$player" /proc/[0-9]*/maps; }
-for _ in $(seq 150); do
-    loaded && break
-    sleep 0.2
-done
-loaded || fail "the client did not load the installed player"
+player_loaded() { grep -qsF "$player" /proc/[0-9]*/maps; }
+within 30 player_loaded || fail "the client did not load the installed player"
 
 step "the setup and the uninstaller refuse while the client runs"
 cp "$install/ini/Tavro.ini" "$work/Tavro.ini"
