@@ -1,4 +1,6 @@
-// regsvr32's entry points: the class's keys under HKEY_CLASSES_ROOT and its ProgIDs.
+// Registration entry points: the class's keys and its ProgIDs, machine-wide through regsvr32's
+// DllRegisterServer, or for the current user only through DllInstall with "user"
+// (regsvr32 /n /i:user), which a setup without administrator rights calls.
 #include <windows.h>
 #include <olectl.h>
 
@@ -12,6 +14,16 @@ namespace {
 
 const char kDisplayName[] = "Kalda P2P Player Control";
 
+// Where the classes are registered: HKEY_CLASSES_ROOT, or the current user's own classes.
+struct ClassesRoot {
+    HKEY hKey;
+    const char* prefix;
+
+    std::string Path(const std::string& subKey) const { return prefix + subKey; }
+};
+const ClassesRoot kMachineClasses = {HKEY_CLASSES_ROOT, ""};
+const ClassesRoot kUserClasses = {HKEY_CURRENT_USER, "Software\\Classes\\"};
+
 std::string ClsidString()
 {
     WCHAR wide[40];
@@ -21,10 +33,10 @@ std::string ClsidString()
     return narrow;
 }
 
-bool SetString(const std::string& subKey, const char* valueName, const std::string& value)
+bool SetString(const ClassesRoot& root, const std::string& subKey, const char* valueName, const std::string& value)
 {
     HKEY key;
-    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+    if (RegCreateKeyExA(root.hKey, root.Path(subKey).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return false;
     LSTATUS status = RegSetValueExA(key, valueName, 0, REG_SZ,
@@ -34,31 +46,31 @@ bool SetString(const std::string& subKey, const char* valueName, const std::stri
     return status == ERROR_SUCCESS;
 }
 
-bool ReadString(const std::string& subKey, std::string& value)
+bool ReadString(const ClassesRoot& root, const std::string& subKey, std::string& value)
 {
     char buffer[MAX_PATH];
     DWORD size = sizeof(buffer);
-    if (RegGetValueA(HKEY_CLASSES_ROOT, subKey.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, buffer,
+    if (RegGetValueA(root.hKey, root.Path(subKey).c_str(), nullptr, RRF_RT_REG_SZ, nullptr, buffer,
                      &size) != ERROR_SUCCESS)
         return false;
     value = buffer;
     return true;
 }
 
-void DeleteTree(const std::string& subKey)
+void DeleteTree(const ClassesRoot& root, const std::string& subKey)
 {
-    RegDeleteTreeA(HKEY_CLASSES_ROOT, subKey.c_str());
+    RegDeleteTreeA(root.hKey, root.Path(subKey).c_str());
 }
 
 // A ProgID is removed only while it still names this class: another server may have taken it.
-void DeleteProgId(const std::string& progId, const std::string& clsid)
+void DeleteProgId(const ClassesRoot& root, const std::string& progId, const std::string& clsid)
 {
     std::string registered;
-    if (ReadString(progId + "\\CLSID", registered) && lstrcmpiA(registered.c_str(), clsid.c_str()) == 0)
-        DeleteTree(progId);
+    if (ReadString(root, progId + "\\CLSID", registered) && lstrcmpiA(registered.c_str(), clsid.c_str()) == 0)
+        DeleteTree(root, progId);
 }
 
-bool RegisterAll()
+bool RegisterAll(const ClassesRoot& root)
 {
     char path[MAX_PATH];
     DWORD length = GetModuleFileNameA(Module::Instance(), path, sizeof(path));
@@ -70,41 +82,57 @@ bool RegisterAll()
     const std::string progId = P2PPLAYER_PROGID;
     const std::string versionedProgId = P2PPLAYER_PROGID_VERSIONED;
     const std::string miscStatus = std::to_string(kPlayerMiscStatus);
-    return SetString(classKey, nullptr, kDisplayName) &&
-           SetString(classKey + "\\InprocServer32", nullptr, path) &&
-           SetString(classKey + "\\InprocServer32", "ThreadingModel", "Apartment") &&
-           SetString(classKey + "\\ProgID", nullptr, versionedProgId) &&
-           SetString(classKey + "\\VersionIndependentProgID", nullptr, progId) &&
-           SetString(classKey + "\\Control", nullptr, "") &&
-           SetString(classKey + "\\MiscStatus", nullptr, "0") &&
-           SetString(classKey + "\\MiscStatus\\1", nullptr, miscStatus) &&
-           SetString(versionedProgId, nullptr, kDisplayName) &&
-           SetString(versionedProgId + "\\CLSID", nullptr, clsid) &&
-           SetString(progId, nullptr, kDisplayName) &&
-           SetString(progId + "\\CLSID", nullptr, clsid) &&
-           SetString(progId + "\\CurVer", nullptr, versionedProgId);
+    return SetString(root, classKey, nullptr, kDisplayName) &&
+           SetString(root, classKey + "\\InprocServer32", nullptr, path) &&
+           SetString(root, classKey + "\\InprocServer32", "ThreadingModel", "Apartment") &&
+           SetString(root, classKey + "\\ProgID", nullptr, versionedProgId) &&
+           SetString(root, classKey + "\\VersionIndependentProgID", nullptr, progId) &&
+           SetString(root, classKey + "\\Control", nullptr, "") &&
+           SetString(root, classKey + "\\MiscStatus", nullptr, "0") &&
+           SetString(root, classKey + "\\MiscStatus\\1", nullptr, miscStatus) &&
+           SetString(root, versionedProgId, nullptr, kDisplayName) &&
+           SetString(root, versionedProgId + "\\CLSID", nullptr, clsid) &&
+           SetString(root, progId, nullptr, kDisplayName) &&
+           SetString(root, progId + "\\CLSID", nullptr, clsid) &&
+           SetString(root, progId + "\\CurVer", nullptr, versionedProgId);
 }
 
-void UnregisterAll()
+void UnregisterAll(const ClassesRoot& root)
 {
     const std::string clsid = ClsidString();
-    DeleteProgId(P2PPLAYER_PROGID, clsid);
-    DeleteProgId(P2PPLAYER_PROGID_VERSIONED, clsid);
-    DeleteTree("CLSID\\" + clsid);
+    DeleteProgId(root, P2PPLAYER_PROGID, clsid);
+    DeleteProgId(root, P2PPLAYER_PROGID_VERSIONED, clsid);
+    DeleteTree(root, "CLSID\\" + clsid);
+}
+
+HRESULT Register(const ClassesRoot& root)
+{
+    if (RegisterAll(root))
+        return S_OK;
+    UnregisterAll(root);
+    return SELFREG_E_CLASS;
 }
 
 }  // namespace
 
 STDAPI DllRegisterServer()
 {
-    if (RegisterAll())
-        return S_OK;
-    UnregisterAll();
-    return SELFREG_E_CLASS;
+    return Register(kMachineClasses);
 }
 
 STDAPI DllUnregisterServer()
 {
-    UnregisterAll();
+    UnregisterAll(kMachineClasses);
+    return S_OK;
+}
+
+// "user" is the only installation this component knows.
+STDAPI DllInstall(BOOL bInstall, LPCWSTR pszCmdLine)
+{
+    if (pszCmdLine == nullptr || lstrcmpiW(pszCmdLine, L"user") != 0)
+        return E_INVALIDARG;
+    if (bInstall)
+        return Register(kUserClasses);
+    UnregisterAll(kUserClasses);
     return S_OK;
 }
