@@ -19,6 +19,14 @@ CComRef<IXMLDOMNode> ChildNode(IXMLDOMNode* pParent, long nIndex)
     return node;
 }
 
+// A document with a DTD: the parser is asked to refuse one, but not every parser honours that, and a
+// DTD is where entities that expand or fetch from elsewhere are declared.
+bool HasDocumentType(IXMLDOMDocument* pDocument)
+{
+    CComRef<IXMLDOMDocumentType> doctype;
+    return FAILED(pDocument->get_doctype(doctype.Receive())) || doctype;
+}
+
 void ReportComError(HRESULT hr)
 {
     char message[256];
@@ -51,7 +59,7 @@ HRESULT CreateXmlDocument(CComRef<IXMLDOMDocument2>& document)
 bool ReadOnlineCounts(IXMLDOMDocument* pDocument, CString (&counts)[kCountedChannels])
 {
     CComRef<IXMLDOMElement> root;
-    if (FAILED(pDocument->get_documentElement(root.Receive())) || !root)
+    if (HasDocumentType(pDocument) || FAILED(pDocument->get_documentElement(root.Receive())) || !root)
         return false;
     for (long i = 0; i < kCountedChannels; ++i) {
         CComRef<IXMLDOMNode> record = ChildNode(root.Get(), i);

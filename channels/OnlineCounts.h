@@ -19,7 +19,7 @@ inline constexpr char kCountUnavailable[] = "暂时无法统计";
 HRESULT CreateXmlDocument(CComRef<IXMLDOMDocument2>& document);
 
 // The counts of the channels in a parsed document: the text of the ninth child of each of the
-// root's first records. False when the document lacks any of them.
+// root's first records. False when the document lacks any of them or has a DTD.
 bool ReadOnlineCounts(IXMLDOMDocument* pDocument, CString (&counts)[kCountedChannels]);
 
 class COnlineCounts {
