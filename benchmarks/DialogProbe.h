@@ -1,0 +1,24 @@
+// The only code of the benchmarks that knows the dialog's members.
+#pragma once
+
+#include "mainwnd/TvClientDlg.h"
+
+class CProbeTvClientDlg : public CTvClientDlg {
+public:
+    CRect TabRect(int nTab) const { return m_tabHover.m_rcTab[nTab]; }
+    int CachedBitmaps() const { return m_images.m_bitmaps.LoadedCount(); }
+    LPCSTR OnlineCount(int nChannel) const { return m_onlineCounts.CountOf(nChannel); }
+    // A point in a tab's hover zone, as a mouse message carries it.
+    LPARAM InsideTab(int nTab) const
+    {
+        const CRect rc = TabRect(nTab);
+        return MAKELPARAM((rc.left + rc.right) / 2, (rc.top - 10 + rc.bottom - 41) / 2);
+    }
+};
+
+// Selects a channel the way the user does: a double click on its button.
+inline void DoubleClick(HWND hButton)
+{
+    ::SendMessageA(hButton, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(2, 2));
+    ::SendMessageA(hButton, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+}
