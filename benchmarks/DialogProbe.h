@@ -1,7 +1,20 @@
 // The only code of the benchmarks that knows the dialog's members.
 #pragma once
 
+#include <string>
+
+#include "TestHelpers.h"
 #include "mainwnd/TvClientDlg.h"
+
+// The installation the benchmarks run in, three channels and the counts document at an address, and
+// the process ready for the dialog's controls.
+inline void PrepareInstallation(CScratchFiles& files, const std::string& xmlUrl)
+{
+    AfxEnableControlContainer();
+    ::CreateDirectoryA("ini", nullptr);
+    files.Write("Channel.txt", "play://0;play://1;play://2;");
+    files.Write(config::kIniFile, "[CHANNELNUM]\r\nCHANNELNUM=1|2|3\r\n[XML]\r\nXML=" + xmlUrl + "\r\n");
+}
 
 class CProbeTvClientDlg : public CTvClientDlg {
 public:

@@ -7,7 +7,6 @@
 #include "DialogProbe.h"
 #include "FakePlayer.h"
 #include "MessagePump.h"
-#include "TestHelpers.h"
 #include "skin/SkinCatalogue.h"
 
 namespace {
@@ -64,12 +63,9 @@ LRESULT CALLBACK CountImageChanges(int nCode, WPARAM wParam, LPARAM lParam)
 
 int main()
 {
-    ::CreateDirectoryA("ini", nullptr);
     CScratchFiles files;
-    files.Write("Channel.txt", "play://0;play://1;play://2;");
     // Port 1 refuses at once: the online counts are not what is measured.
-    files.Write("ini\\Tavro.ini", "[CHANNELNUM]\r\nCHANNELNUM=1|2|3\r\n[XML]\r\nXML=http://127.0.0.1:1/counts\r\n");
-    AfxEnableControlContainer();
+    PrepareInstallation(files, "http://127.0.0.1:1/counts");
     CFakePlayerRegistration player;
     CProbeTvClientDlg dlg;
     if (!dlg.Create(IDD_TVCLIENT_DIALOG))

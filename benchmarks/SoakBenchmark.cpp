@@ -13,7 +13,6 @@
 #include "FakePlayer.h"
 #include "LocalHttpServer.h"
 #include "MessagePump.h"
-#include "TestHelpers.h"
 
 namespace {
 
@@ -119,9 +118,6 @@ bool Report(const char* what, const Growth& growth, const Growth& floor)
 
 int main()
 {
-    ::CreateDirectoryA("ini", nullptr);
-    CScratchFiles files;
-    files.Write("Channel.txt", "play://0;play://1;play://2;");
     CLocalHttpServer server;
     // Two documents, taken in turns, so that each refresh shows in the counts once it is handled.
     const Strings first[2] = {Numbers(kCountedChannels, 20), Numbers(kCountedChannels, 1000)};
@@ -131,9 +127,8 @@ int main()
     const auto pointAt = [&](int i) {
         ::WritePrivateProfileStringA("XML", "XML", (server.Origin() + paths[i % 2]).c_str(), config::kIniFile);
     };
-    files.Write(config::kIniFile, "[CHANNELNUM]\r\nCHANNELNUM=1|2|3\r\n");
-    pointAt(0);
-    AfxEnableControlContainer();
+    CScratchFiles files;
+    PrepareInstallation(files, server.Origin() + paths[0]);
     CFakePlayerRegistration player;
     CProbeTvClientDlg dlg;
     if (!dlg.Create(IDD_TVCLIENT_DIALOG))
