@@ -21,12 +21,13 @@ constexpr int kHoverTransitions = 100000;
 constexpr int kChannelSwitches = 2000;
 
 // GetProcessHandleCount answers 0 under Wine: a value is a handle of this process exactly when the
-// system can tell its flags, so the values a handle table can hold are asked one by one.
+// system can tell its flags, so the values are asked one by one, as far as 65 536 handles reach. The
+// local server keeps a handle for each connection it served until it goes, the floor's as well.
 long KernelHandles()
 {
     long nHandles = 0;
     DWORD flags;
-    for (ULONG_PTR value = 4; value < 0x10000; value += 4)
+    for (ULONG_PTR value = 4; value < 0x40000; value += 4)
         nHandles += ::GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) ? 1 : 0;
     return nHandles;
 }
