@@ -4,21 +4,13 @@
 
 #include <cstdio>
 
+#include "DialogProbe.h"
 #include "FakePlayer.h"
 #include "LocalHttpServer.h"
 #include "MessagePump.h"
-#include "TestHelpers.h"
-#include "mainwnd/TvClientDlg.h"
 #include "skin/SkinCatalogue.h"
 
 namespace {
-
-// The only code here that knows the dialog's members.
-class CProbeTvClientDlg : public CTvClientDlg {
-public:
-    CRect TabRect(int nTab) const { return m_tabHover.m_rcTab[nTab]; }
-    int CachedBitmaps() const { return m_images.m_bitmaps.LoadedCount(); }
-};
 
 constexpr int kMoves = 20000;
 // 100 000 and 10 000 scaled down: every image change of a shown static costs about half a
@@ -72,16 +64,10 @@ LRESULT CALLBACK CountImageChanges(int nCode, WPARAM wParam, LPARAM lParam)
 
 int main()
 {
-    ::CreateDirectoryA("ini", nullptr);
     CScratchFiles files;
-    files.Write("Channel.txt", "play://0;play://1;play://2;");
     // Port 1 refuses at once: the online counts are not what is measured.
-    // The version check finds the client up to date.
     CLocalHttpServer service;
-    service.Serve("/p.ini", "[Version]\r\nVersion=1\r\n");
-    files.Write("ini\\Tavro.ini", "[CHANNELNUM]\r\nCHANNELNUM=1|2|3\r\n[XML]\r\nXML=http://127.0.0.1:1/counts\r\n"
-                                   "[APPURL]\r\nAPPURL=" + service.Origin() + "/p.ini\r\n");
-    AfxEnableControlContainer();
+    PrepareInstallation(files, service, "http://127.0.0.1:1/counts");
     CFakePlayerRegistration player;
     CProbeTvClientDlg dlg;
     if (!dlg.Create(IDD_TVCLIENT_DIALOG))
@@ -115,9 +101,7 @@ int main()
     const auto swapImage = [&] {
         pTab1->SendMessage(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(hTabImages[nSwaps++ % 2]));
     };
-    const CRect rcTab1 = dlg.TabRect(0);
-    const CPoint inside((rcTab1.left + rcTab1.right) / 2, (rcTab1.top - 10 + rcTab1.bottom - 41) / 2);
-    const LPARAM lInside = MAKELPARAM(inside.x, inside.y);
+    const LPARAM lInside = dlg.InsideTab(0);
     t = Measure(
         kHoverTransitions, [&](int i) { dlg.SendMessage(WM_MOUSEMOVE, 0, i % 2 == 0 ? lInside : MAKELPARAM(1, 1)); },
         [&](int) { swapImage(); });
@@ -126,8 +110,7 @@ int main()
 
     const HWND hButtons[2] = {dlg.GetDlgItem(IDC_CHANNEL1)->m_hWnd, dlg.GetDlgItem(IDC_CHANNEL2)->m_hWnd};
     const auto select = [&](int i) {
-        ::SendMessageA(hButtons[i % 2], WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(2, 2));
-        ::SendMessageA(hButtons[i % 2], WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+        DoubleClick(hButtons[i % 2]);
         player.m_calls.clear();
         PumpPending();
     };

@@ -20,9 +20,34 @@ CComRef<IXMLDOMNode> ChildNode(IXMLDOMNode* pParent, long nIndex)
     return node;
 }
 
-// Parses the bytes as they came, so that the document's own declaration names its encoding.
+// A DTD is where entities that expand or fetch from elsewhere are declared, and not every parser
+// refuses one when asked, nor bounds what it expands: a document that names one is never parsed.
+bool NamesDocumentType(const std::string& bytes)
+{
+    const std::string ascii = "<!DOCTYPE";
+    std::string utf16le, utf16be;
+    for (char ch : ascii) {
+        utf16le += std::string{ch, '\0'};
+        utf16be += std::string{'\0', ch};
+    }
+    return bytes.find(ascii) != std::string::npos || bytes.find(utf16le) != std::string::npos ||
+           bytes.find(utf16be) != std::string::npos;
+}
+
+void ReportComError(HRESULT hr)
+{
+    char message[256];
+    COleException(hr).GetErrorMessage(message, sizeof(message));
+    std::printf("COM错误：%s\n", message);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
 bool LoadDocument(IXMLDOMDocument* pDocument, const std::string& bytes)
 {
+    if (NamesDocumentType(bytes))
+        return false;
     SAFEARRAY* pBytes = ::SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes.size()));
     if (pBytes == nullptr)
         return false;
@@ -36,16 +61,6 @@ bool LoadDocument(IXMLDOMDocument* pDocument, const std::string& bytes)
     VARIANT_BOOL loaded = VARIANT_FALSE;
     return SUCCEEDED(pDocument->load(source, &loaded)) && loaded == VARIANT_TRUE;
 }
-
-void ReportComError(HRESULT hr)
-{
-    char message[256];
-    COleException(hr).GetErrorMessage(message, sizeof(message));
-    std::printf("COM错误：%s\n", message);
-    std::fflush(stdout);
-}
-
-}  // namespace
 
 HRESULT CreateXmlDocument(CComRef<IXMLDOMDocument2>& document)
 {

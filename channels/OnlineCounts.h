@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <msxml2.h>
 
+#include <string>
+
 #include "Afx.h"
 #include "ComRef.h"
 #include "config/Configuration.h"
@@ -22,8 +24,12 @@ inline constexpr char kCountUnavailable[] = "暂时无法统计";
 // A parser that loads synchronously and never follows a document to a DTD or another address.
 HRESULT CreateXmlDocument(CComRef<IXMLDOMDocument2>& document);
 
+// Parses the bytes as they came, so that the document's own declaration names its encoding; false
+// for a document that names a DTD or does not parse.
+bool LoadDocument(IXMLDOMDocument* pDocument, const std::string& bytes);
+
 // The counts of the channels in a parsed document: the text of the ninth child of each of the
-// root's first records. False when the document lacks any of them.
+// root's first records. False when the document lacks any of them or has a DTD.
 bool ReadOnlineCounts(IXMLDOMDocument* pDocument, CString (&counts)[kCountedChannels]);
 
 class COnlineCounts {

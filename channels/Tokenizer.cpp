@@ -39,9 +39,7 @@ void CTokenizer::Split(CStringArray& arr) const
     // An empty delimiter would be found everywhere and end nothing.
     if (m_strDelimiter.IsEmpty())
         AfxThrowInvalidArgException();
-    CString text = m_strSource;
-    if (!EndsWithCharacters(text, m_strDelimiter))
-        text += m_strDelimiter;
+    const CString& text = m_strSource;
     // One delimiter character goes with each entry, as in the lists this client has always read.
     const int step = AfxCharSize(m_strDelimiter, 0);
     // Entries are cut out where they stand: copying the rest of a long list for every entry would not scale.
@@ -52,4 +50,7 @@ void CTokenizer::Split(CStringArray& arr) const
             arr.Add(entry);
         start = found + step;
     }
+    // The last entry needs no delimiter. None is appended: it would pair with a final lead byte and hide the entry.
+    if (!EndsWithCharacters(text, m_strDelimiter) && (!m_bSkipEmpty || start < text.GetLength()))
+        arr.Add(text.Mid(start, text.GetLength() - start));
 }

@@ -1,0 +1,40 @@
+// The only code of the benchmarks that knows the dialog's members.
+#pragma once
+
+#include <string>
+
+#include "LocalHttpServer.h"
+#include "TestHelpers.h"
+#include "mainwnd/TvClientDlg.h"
+
+// The installation the benchmarks run in, three channels and the counts document at an address, the
+// service's version file on the server, up to date, and the process ready for the dialog's controls.
+inline void PrepareInstallation(CScratchFiles& files, CLocalHttpServer& service, const std::string& xmlUrl)
+{
+    AfxEnableControlContainer();
+    ::CreateDirectoryA("ini", nullptr);
+    service.Serve("/p.ini", "[Version]\r\nVersion=1\r\n");
+    files.Write("Channel.txt", "play://0;play://1;play://2;");
+    files.Write(config::kIniFile, "[CHANNELNUM]\r\nCHANNELNUM=1|2|3\r\n[XML]\r\nXML=" + xmlUrl +
+                                      "\r\n[APPURL]\r\nAPPURL=" + service.Origin() + "/p.ini\r\n");
+}
+
+class CProbeTvClientDlg : public CTvClientDlg {
+public:
+    CRect TabRect(int nTab) const { return m_tabHover.m_rcTab[nTab]; }
+    int CachedBitmaps() const { return m_images.m_bitmaps.LoadedCount(); }
+    LPCSTR OnlineCount(int nChannel) const { return m_onlineCounts.CountOf(nChannel); }
+    // A point in a tab's hover zone, as a mouse message carries it.
+    LPARAM InsideTab(int nTab) const
+    {
+        const CRect rc = TabRect(nTab);
+        return MAKELPARAM((rc.left + rc.right) / 2, (rc.top - 10 + rc.bottom - 41) / 2);
+    }
+};
+
+// Selects a channel the way the user does: a double click on its button.
+inline void DoubleClick(HWND hButton)
+{
+    ::SendMessageA(hButton, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(2, 2));
+    ::SendMessageA(hButton, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+}
