@@ -149,6 +149,9 @@ TEST_F(CorpusTest, ChannelFileGivesTheEntriesBetweenSeparatorsOrCannotBeRead)
         {"only separators", File(";;;;"), {}},
         {"separators on lines", File(";\r\n;\n;\r\n"), {}}, {"separators and spaces", File(" ; ;\t; "), {" ", "\t"}},
         {"CR alone does not end a line", File("a\rb;"), {"a\rb"}}, {"LF CR", File("a;\n\rb;"), {"a", "\rb"}},
+        {"an entry across lines", File("a\r\nb;"), {"ab"}}, {"GBK text", File("频道一;脇|乗\\;"), {"频道一", "脇|乗\\"}},
+        {"only the whole text trimmed", File(" \t a ; b \r\n c ;\r\n  "), {"a ", " b  c "}},
+        {"byte-order mark", File("\xef\xbb\xbfrtsp://x/1;x"), {"\xef\xbb\xbfrtsp://x/1", "x"}},
     };
     for (const auto& c : cases) {
         CStringArray playUrls;
