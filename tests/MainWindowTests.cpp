@@ -196,14 +196,17 @@ void CALLBACK ChooseTrayMenuItem(HWND, UINT, UINT_PTR nTimer, DWORD)
     ::PostMessageA(hMenuWnd, WM_KEYDOWN, VK_RETURN, 0);
 }
 
-// Right-clicks the tray icon and chooses the menu's first item.
+// Right-clicks the tray icon and chooses the menu's first item. A menu closes at once on input
+// still queued, which a running window would have handled already: the click is then tried again.
 void ChooseFromTrayMenu(CWnd& wnd)
 {
     g_menuItems.clear();
-    const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, ChooseTrayMenuItem);
-    PumpPending();  // a menu closes at once on input a running window would have handled already
-    wnd.SendMessage(WM_TRAYNOTIFY, CTrayIcon::kIconId, WM_RBUTTONDOWN);
-    ::KillTimer(nullptr, timer);
+    for (int nTry = 0; nTry < 5 && g_menuItems.empty(); ++nTry) {
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, ChooseTrayMenuItem);
+        PumpPending();
+        wnd.SendMessage(WM_TRAYNOTIFY, CTrayIcon::kIconId, WM_RBUTTONDOWN);
+        ::KillTimer(nullptr, timer);
+    }
     PumpPending();
 }
 
