@@ -265,7 +265,16 @@ TEST_F(CountsCorpusTest, HostileDocumentsGiveTheCountsOrNoneAndResolveNothing)
         utf16 = Utf16(document, false);
     struct Case { std::string name, bytes; Strings counts; };
     std::vector<Case> cases = {
-        {"well-formed", document, good}, {"text", "hello", none}, {"JSON", "{\"counts\": [1, 2, 3]}", none},
+        {"well-formed", document, good}, {"indented", Document(records, "\r\n    "), good},
+        {"more records than channels", Document(Records(Numbers(20, 20))), good},
+        // A comment is a child: the ninth child is then the last field.
+        {"a comment in a record", Document(with(records, 4, Record(good[4], "<!-- c -->"))), with(good, 4, "f7")},
+        {"a comment between records", Document(records, "<!-- c -->"), none},
+        {"one record short", Document(Records(Numbers(kCountedChannels - 1, 20))), none},
+        {"a record without its count", Document(with(records, 6, "<Channel><A/><B/><C/><D/><E/><F/><G/><H/></Channel>")),
+         none},
+        {"an empty count", Document(with(records, 9, Record(""))), with(good, 9, "")},
+        {"text", "hello", none}, {"JSON", "{\"counts\": [1, 2, 3]}", none},
         {"an HTML page", "<html><body><h1>502 Bad Gateway</h1></body></html>", none}, {"binary", Noise(1 << 16), none},
         {"markup soup", "<<<>>>&&&;;", none}, {"binary after the document", document + Noise(4096), none},
         {"two roots", document + document, none},
@@ -334,7 +343,7 @@ TEST_F(CountsCorpusTest, HostileDocumentsGiveTheCountsOrNoneAndResolveNothing)
     for (size_t cut : {size_t{1}, size_t{10}, size_t{80}, document.size() / 2, document.size() - 11,
         document.size() - 1})
         cases.push_back({"cut to " + std::to_string(cut) + " bytes", document.substr(0, cut), none});
-    for (const std::string& encoding : {"x-nothing", "UTF-16", "ISO-8859-1", "UTF-32"})
+    for (const std::string encoding : {"x-nothing", "UTF-16", "ISO-8859-1", "UTF-32"})
         cases.push_back({"declared " + encoding, "<?xml version=\"1.0\" encoding=\"" + encoding + "\"?>" + body,
                          encoding == "ISO-8859-1" ? good : none});
     // A DTD is refused whatever it declares, before any entity of it could expand or be fetched.

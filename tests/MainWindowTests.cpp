@@ -103,29 +103,6 @@ TEST_F(MainWindowTest, LayoutRectanglesAreTakenAtTheScreenOrigin)
     }
 }
 
-// Each channel button has a tooltip of its own, which covers it whole; the link has none.
-TEST_F(MainWindowTest, EveryChannelButtonHasItsOwnTooltipAndTheLinkHasNone)
-{
-    Open();
-    std::vector<UINT_PTR> tools;
-    for (HWND hTip = nullptr; (hTip = ::FindWindowExA(nullptr, hTip, TOOLTIPS_CLASSA, nullptr)) != nullptr;) {
-        DWORD pid = 0;
-        ::GetWindowThreadProcessId(hTip, &pid);
-        if (pid != ::GetCurrentProcessId())
-            continue;
-        TOOLINFOA info{};
-        info.cbSize = sizeof(info);
-        for (UINT i = 0; ::SendMessageA(hTip, TTM_ENUMTOOLSA, i, reinterpret_cast<LPARAM>(&info)); ++i)
-            tools.push_back((info.uFlags & TTF_IDISHWND) != 0 ? info.uId : 0);
-    }
-    std::vector<UINT_PTR> buttons;
-    for (const ChannelButton& button : kChannelButtons)
-        buttons.push_back(reinterpret_cast<UINT_PTR>(Item(button.nCtrlId)));
-    std::sort(tools.begin(), tools.end());
-    std::sort(buttons.begin(), buttons.end());
-    EXPECT_EQ(tools, buttons);
-}
-
 TEST_F(MainWindowTest, WindowMenuEndsWithTheAboutItem)
 {
     Open();

@@ -1,64 +1,13 @@
-// Reading the channel server's counts document, through the platform's own XML parser.
+// How the counts reach the window: the document's fetch from the service, and the tips they make.
 #include <gtest/gtest.h>
 
 #include "CountsDocument.h"
-#include "TestHelpers.h"
-#include "channels/ChannelTips.h"
 #include "LocalHttpServer.h"
+#include "channels/ChannelTips.h"
 #include "channels/OnlineCounts.h"
 #include "config/DocumentFetch.h"
 
 namespace {
-
-class OnlineCountsTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { ::CoInitialize(nullptr); }
-    static void TearDownTestSuite() { ::CoUninitialize(); }
-
-    // The counts of a document given as text, or nothing when it lacks any of them.
-    static Strings Read(const std::string& text)
-    {
-        CComRef<IXMLDOMDocument2> document;
-        EXPECT_HRESULT_SUCCEEDED(CreateXmlDocument(document));
-        if (!document)
-            return {"no parser"};
-        COleVariant xml(text.c_str());
-        VARIANT_BOOL loaded = VARIANT_FALSE;
-        document->loadXML(V_BSTR(&xml), &loaded);
-        CString counts[kCountedChannels];
-        if (!ReadOnlineCounts(document.Get(), counts))
-            return {};
-        Strings read;
-        for (const CString& count : counts)
-            read.emplace_back(count, count.GetLength());
-        return read;
-    }
-};
-
-TEST_F(OnlineCountsTest, TheNinthChildOfEachOfTheFirstRecordsIsItsCount)
-{
-    const Strings good = Numbers(kCountedChannels, 20), records = Records(good);
-    auto with = [](Strings changed, size_t i, const std::string& text) { return changed[i] = text, changed; };
-    const struct { const char* name; std::string document; Strings expected; } cases[] = {
-        {"compact", Document(records), good},
-        {"indented", Document(records, "\r\n    "), good},
-        {"more records than channels", Document(Records(Numbers(20, 20))), good},
-        // A comment is a child: the ninth child is now the last field.
-        {"comment in a record", Document(with(records, 4, Record(good[4], "<!-- c -->"))), with(good, 4, "f7")},
-        {"comment between records", Document(records, "<!-- c -->"), {}},
-        {"one record short", Document(Records(Numbers(kCountedChannels - 1, 20))), {}},
-        {"a record without its count",
-         Document(with(records, 6, "<Channel><A/><B/><C/><D/><E/><F/><G/><H/></Channel>")), {}},
-        {"empty count", Document(with(records, 9, Record(""))), with(good, 9, "")},
-        {"Chinese count", Document(with(records, 2, Record("约一千"))), with(good, 2, "约一千")},
-        {"not XML", "<Channels><Channel>", {}},
-        {"empty", "", {}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(Read(c.document), c.expected);
-    }
-}
 
 // A count of any length makes a tip of at most 80 bytes, never cut inside a character.
 TEST(CountTipTest, ALongCountIsCutAtACharactersEnd)
