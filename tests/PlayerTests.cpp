@@ -384,48 +384,6 @@ TEST_F(PlayerTest, EnterDoubleClicksAndRightClicksInTheVideoReachTheHostAndAFail
     }
 }
 
-TEST_F(PlayerTest, FullScreenCoversTheMonitorUntilTheHostOrTheUserLeavesIt)
-{
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof(monitor);
-    ::GetMonitorInfoA(::MonitorFromWindow(Video(), MONITOR_DEFAULTTONEAREST), &monitor);
-    auto fullScreenWindows = [] {  // of this thread
-        std::vector<HWND> found;
-        for (HWND h = nullptr; (h = ::FindWindowExA(nullptr, h, P2PPLAYER_FULLSCREEN_CLASS, nullptr)) != nullptr;) {
-            if (::GetWindowThreadProcessId(h, nullptr) == ::GetCurrentThreadId())
-                found.push_back(h);
-        }
-        return found;
-    };
-    const std::pair<const char*, std::function<void(HWND)>> ways[] = {
-        {"the host puts FALSE", [&](HWND) { Player().SetFullScreen(FALSE); }},
-        {"Esc", [](HWND hFull) { ::SendMessageA(hFull, WM_KEYDOWN, VK_ESCAPE, 0); }},
-        {"a double click", [](HWND hFull) { ::SendMessageA(hFull, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(30, 20)); }},
-    };
-    for (const auto& [way, leave] : ways) {
-        SCOPED_TRACE(way);
-        Player().SetFullScreen(TRUE);
-        Player().SetFullScreen(TRUE);  // once is enough
-        const std::vector<HWND> full = fullScreenWindows();
-        ASSERT_EQ(full.size(), 1u);
-        CRect rect;
-        ::GetWindowRect(full[0], &rect);
-        EXPECT_EQ(rect, monitor.rcMonitor);
-        EXPECT_TRUE(::IsWindowVisible(full[0]));
-        EXPECT_TRUE(::GetWindowLongA(full[0], GWL_EXSTYLE) & WS_EX_TOPMOST);
-        EXPECT_EQ(static_cast<DWORD>(::GetWindowLongA(full[0], GWL_STYLE)) & (WS_POPUP | WS_CAPTION | WS_THICKFRAME),
-                  static_cast<DWORD>(WS_POPUP));
-        EXPECT_NE(Player().GetProperty(PLAYER_DISPID_FULLSCREEN).ToLong(), 0);
-
-        leave(full[0]);
-        EXPECT_TRUE(fullScreenWindows().empty());
-        EXPECT_EQ(Player().GetProperty(PLAYER_DISPID_FULLSCREEN).ToLong(), 0);
-        EXPECT_TRUE(::IsWindowVisible(Video()));
-    }
-    // Leaving is the popup's own business: the dialog hears no double click.
-    EXPECT_EQ(m_dlg.m_events, Events{});
-}
-
 // The video tests: streams from a local server and files that the build generates beside them.
 class PlayerStreamTest : public PlayerTest {
 protected:
