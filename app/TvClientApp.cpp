@@ -1,9 +1,26 @@
 #include "app/TvClientApp.h"
 
+#include <string>
+
+#include "config/Configuration.h"
 #include "mainwnd/TvClientDlg.h"
+#include "player/PlayerIds.h"
 
 namespace {
+
 const char kAlreadyRunning[] = "Kalda网络电视的一个实例已经运行!";
+
+// An installation copied by hand, or one whose registration failed, has no player to host.
+bool IsPlayerRegistered()
+{
+    IClassFactory* pFactory = nullptr;
+    if (FAILED(::CoGetClassObject(CLSID_P2PPlayer, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER,
+                                  nullptr, IID_IClassFactory, reinterpret_cast<void**>(&pFactory))))
+        return false;
+    pFactory->Release();
+    return true;
+}
+
 }  // namespace
 
 CTvClientApp theApp;
@@ -21,8 +38,12 @@ BOOL CTvClientApp::InitInstance()
     }
     CTvClientDlg dlg;
     m_pMainWnd = &dlg;
-    dlg.DoModal();
+    const INT_PTR nResult = dlg.DoModal();
     m_pMainWnd = nullptr;
+    // The window could not be made: without the player that is all the user would see.
+    if (nResult == -1 && !IsPlayerRegistered())
+        AfxMessageBox((std::string("找不到播放组件 ") + config::kPlayerComponent +
+                       "（没有注册或已损坏），无法收看节目。\n请重新运行安装程序修复。").c_str(), MB_OK);
     return FALSE;
 }
 

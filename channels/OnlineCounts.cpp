@@ -108,8 +108,17 @@ void COnlineCounts::Refresh(LPCSTR lpszIniFile, HWND hWndNotify)
     m_fetch.Start(m_szXmlUrl, hWndNotify, WM_COUNTSFETCHED);
 }
 
+void COnlineCounts::RefreshNow(LPCSTR lpszIniFile)
+{
+    Refresh(lpszIniFile, nullptr);
+    m_fetch.Wait();
+    OnFetched();
+}
+
 void COnlineCounts::OnFetched()
 {
+    if (!m_fetch.HasEnded())
+        return;
     const std::optional<std::string> fetched = m_fetch.TakeResult();
     CComRef<IXMLDOMDocument2> document;
     HRESULT hr = CreateXmlDocument(document);

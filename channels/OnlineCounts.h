@@ -37,9 +37,11 @@ public:
     // Reads the document's address from the configuration afresh and starts fetching it, unless a
     // refresh is still on; hWndNotify gets WM_COUNTSFETCHED when the fetch ends.
     void Refresh(LPCSTR lpszIniFile, HWND hWndNotify);
+    // A whole refresh while this thread waits for it, within the fetch's time limit.
+    void RefreshNow(LPCSTR lpszIniFile);
     bool IsRefreshing() const { return m_fetch.IsActive(); }
-    // Takes the counts from the fetched document; every count is unavailable when the document
-    // could not be had or read whole.
+    // Takes the counts from the fetched document once the fetch has ended; every count is
+    // unavailable when the document could not be had or read whole.
     void OnFetched();
     // The count of a channel, unavailable for a channel the table does not hold.
     LPCSTR CountOf(int nChannel) const;

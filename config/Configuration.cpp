@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <vector>
 
 namespace config {
 
@@ -13,17 +15,46 @@ namespace {
 // around to any value, so a huge remote number could read as lower than the installed one.
 int ReadVersion(LPCSTR file, int nDefault)
 {
-    char value[kValueBufferSize];
-    if (GetPrivateProfileStringA(kVersionKey, kVersionKey, "", value, kValueBufferSize, file) == 0)
+    const std::string value = ReadProfileString(kVersionKey, kVersionKey, "", file);
+    if (value.empty())
         return nDefault;
-    return static_cast<int>(std::clamp<long long>(std::strtoll(value, nullptr, 10), INT_MIN, INT_MAX));
+    return static_cast<int>(std::clamp<long long>(std::strtoll(value.c_str(), nullptr, 10), INT_MIN, INT_MAX));
 }
+
+// A profile line holds at most this many characters on every version of the platform.
+constexpr DWORD kLongestProfileValue = 65536;
 
 }  // namespace
 
+std::string ReadProfileString(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPCSTR file)
+{
+    std::vector<char> value;
+    for (DWORD nSize = 256;; nSize *= 2) {
+        value.assign(nSize, '\0');
+        const DWORD nLength = GetPrivateProfileStringA(section, key, defaultValue, value.data(), nSize, file);
+        // A value that filled the buffer may have been cut: read it again with room to spare.
+        if (nLength + 2 < nSize || nSize >= kLongestProfileValue)
+            return std::string(value.data(), strnlen(value.data(), std::min<DWORD>(nLength, nSize - 1)));
+    }
+}
+
+std::string CutToCharacters(const std::string& text, size_t nMaxBytes)
+{
+    size_t nEnd = 0;
+    for (size_t nNext; nEnd < text.size(); nEnd = nNext) {
+        nNext = nEnd + (IsDBCSLeadByte(static_cast<BYTE>(text[nEnd])) && nEnd + 1 < text.size() ? 2 : 1);
+        if (nNext > nMaxBytes)
+            break;
+    }
+    return text.substr(0, nEnd);
+}
+
 void ReadString(const StringKey& key, LPCSTR file, char (&buffer)[kValueBufferSize])
 {
-    GetPrivateProfileStringA(key.name, key.name, key.defaultValue, buffer, kValueBufferSize, file);
+    const std::string value =
+        CutToCharacters(ReadProfileString(key.name, key.name, key.defaultValue, file), kValueBufferSize - 1);
+    std::fill(std::begin(buffer), std::end(buffer), '\0');
+    std::copy(value.begin(), value.end(), buffer);
 }
 
 int ReadInstalledVersion(LPCSTR iniFile)

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace config {
 
 // Main configuration file: installed version and the service's addresses.
@@ -17,6 +19,8 @@ constexpr char kIdlePicture[] = ".\\AD\\Pic1.BMP";
 constexpr char kUpdater[] = "ZeziroD2U.exe";
 // Started again by the updater once the new version is in place.
 constexpr char kClient[] = "TvClient.exe";
+// The player component, registered by the setup program.
+constexpr char kPlayerComponent[] = "P2PPlayer.dll";
 
 // Every string value is read into a buffer of this size: longer values are cut to 99 bytes.
 constexpr int kValueBufferSize = 100;
@@ -36,7 +40,17 @@ constexpr StringKey kXmlUrl{"XML", "http://127.0.0.1:8088/SimpleRootBin/Xml/List
 // Channel numbers separated by '|'.
 constexpr StringKey kChannelNumbers{"CHANNELNUM", ""};
 
+// The value cut to whole characters of at most kValueBufferSize - 1 bytes; the rest of the buffer is
+// zeros, so nothing of what it held before remains.
 void ReadString(const StringKey& key, LPCSTR file, char (&buffer)[kValueBufferSize]);
+
+// A profile value whole, however long: the platform's own cut of a value longer than the buffer
+// leaves a byte of the buffer's old contents where a double-byte character did not fit.
+std::string ReadProfileString(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPCSTR file);
+
+// The longest start of the text, in the ANSI code page, that has at most nMaxBytes bytes and ends
+// at a character boundary.
+std::string CutToCharacters(const std::string& text, size_t nMaxBytes);
 
 // Section and key of the version number, in the main configuration file and the version file alike.
 constexpr char kVersionKey[] = "Version";

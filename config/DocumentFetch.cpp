@@ -3,20 +3,71 @@
 #include <wininet.h>
 
 #include <algorithm>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 namespace config {
 
-namespace {
+// What the fetching thread, its deadline and its owner share. Whichever of the thread and the
+// deadline comes first ends the fetch; the deadline also closes the connection, which cuts short
+// whatever call of it the thread is waiting in.
+struct CDocumentFetch::Shared {
+    std::mutex mutex;
+    bool bEnded = false;
+    std::optional<std::string> result;
+    // Session, connection and request, in the order they were opened; closed once, in reverse.
+    std::vector<HINTERNET> handles;
+    HANDLE hEnded = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HWND hWndNotify = nullptr;
+    UINT nMessage = 0;
 
-// Closes an Internet handle when it goes.
-struct CInternetHandle {
-    HINTERNET h = nullptr;
-    ~CInternetHandle()
+    Shared() = default;
+    Shared(const Shared&) = delete;
+    Shared& operator=(const Shared&) = delete;
+    ~Shared() { ::CloseHandle(hEnded); }
+
+    void End(std::optional<std::string> fetched)
     {
-        if (h != nullptr)
+        std::lock_guard<std::mutex> lock(mutex);
+        if (bEnded)
+            return;
+        bEnded = true;
+        result = std::move(fetched);
+        ::SetEvent(hEnded);
+        if (hWndNotify != nullptr)
+            ::PostMessageA(hWndNotify, nMessage, 0, 0);
+    }
+
+    bool HasEnded()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return bEnded;
+    }
+
+    // The handle opened, kept to be closed with the others; nothing once the fetch has ended.
+    HINTERNET Keep(HINTERNET h)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (h != nullptr && bEnded) {
             ::InternetCloseHandle(h);
+            return nullptr;
+        }
+        if (h != nullptr)
+            handles.push_back(h);
+        return h;
+    }
+
+    void CloseHandles()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        for (auto it = handles.rbegin(); it != handles.rend(); ++it)
+            ::InternetCloseHandle(*it);
+        handles.clear();
     }
 };
+
+namespace {
 
 // A connection that ends before the length the server stated has not brought the document.
 bool HasItsStatedLength(HINTERNET hRequest, const std::string& document)
@@ -26,9 +77,7 @@ bool HasItsStatedLength(HINTERNET hRequest, const std::string& document)
            length == document.size();
 }
 
-}  // namespace
-
-std::optional<std::string> FetchDocument(LPCSTR lpszUrl)
+std::optional<std::string> Exchange(const std::string& strUrl, CDocumentFetch::Shared& shared)
 {
     char host[INTERNET_MAX_HOST_NAME_LENGTH] = "", path[INTERNET_MAX_PATH_LENGTH + INTERNET_MAX_PATH_LENGTH] = "";
     URL_COMPONENTSA url{};
@@ -37,85 +86,86 @@ std::optional<std::string> FetchDocument(LPCSTR lpszUrl)
     url.dwHostNameLength = sizeof(host);
     url.lpszUrlPath = path;
     url.dwUrlPathLength = sizeof(path);
-    if (lpszUrl == nullptr || !::InternetCrackUrlA(lpszUrl, 0, 0, &url) ||
+    if (!::InternetCrackUrlA(strUrl.c_str(), 0, 0, &url) ||
         (url.nScheme != INTERNET_SCHEME_HTTP && url.nScheme != INTERNET_SCHEME_HTTPS))
         return std::nullopt;
-    const DWORD start = ::GetTickCount();
-    CInternetHandle session{::InternetOpenA("Kalda", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)};
-    CInternetHandle connection{session.h ? ::InternetConnectA(session.h, host, url.nPort, nullptr, nullptr,
-                                                              INTERNET_SERVICE_HTTP, 0, 0)
-                                         : nullptr};
+    HINTERNET hSession = shared.Keep(::InternetOpenA("Kalda", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    HINTERNET hConnection = hSession ? shared.Keep(::InternetConnectA(hSession, host, url.nPort, nullptr, nullptr,
+                                                                      INTERNET_SERVICE_HTTP, 0, 0))
+                                     : nullptr;
     const DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE |
                         INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES |
                         (url.nScheme == INTERNET_SCHEME_HTTPS ? INTERNET_FLAG_SECURE : 0);
-    CInternetHandle request{connection.h ? ::HttpOpenRequestA(connection.h, "GET", path, nullptr, nullptr, nullptr,
-                                                              flags, 0)
-                                         : nullptr};
-    if (request.h == nullptr)
+    HINTERNET hRequest = hConnection ? shared.Keep(::HttpOpenRequestA(hConnection, "GET", path, nullptr, nullptr,
+                                                                      nullptr, flags, 0))
+                                     : nullptr;
+    if (hRequest == nullptr)
         return std::nullopt;
-    // Each wait of the connection is bounded; the whole fetch is bounded below.
+    // A connection that stalls lets the thread go before the deadline has to cut it.
     DWORD nWaitMs = kFetchTimeLimitMs / 2;
     for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
-        ::InternetSetOptionA(request.h, option, &nWaitMs, sizeof(nWaitMs));
+        ::InternetSetOptionA(hRequest, option, &nWaitMs, sizeof(nWaitMs));
     DWORD status = 0, size = sizeof(status);
-    if (!::HttpSendRequestA(request.h, nullptr, 0, nullptr, 0) ||
-        !::HttpQueryInfoA(request.h, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) ||
+    if (!::HttpSendRequestA(hRequest, nullptr, 0, nullptr, 0) ||
+        !::HttpQueryInfoA(hRequest, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) ||
         status != HTTP_STATUS_OK)
         return std::nullopt;
     std::string document;
     char buffer[8192];
     for (DWORD nRead = 0;; document.append(buffer, nRead)) {
-        // A server that sends a byte now and then still ends within the limit: only what has
-        // arrived is read, so that no read waits for a whole buffer.
+        // Only what has arrived is read, so that no read waits for a whole buffer.
         DWORD nAvailable = 0;
-        if (::GetTickCount() - start >= kFetchTimeLimitMs || document.size() > kFetchMaxBytes ||
-            !::InternetQueryDataAvailable(request.h, &nAvailable, 0, 0) ||
-            !::InternetReadFile(request.h, buffer, std::min<DWORD>(nAvailable, sizeof(buffer)), &nRead))
+        if (shared.HasEnded() || document.size() > kFetchMaxBytes ||
+            !::InternetQueryDataAvailable(hRequest, &nAvailable, 0, 0) ||
+            !::InternetReadFile(hRequest, buffer, std::min<DWORD>(nAvailable, sizeof(buffer)), &nRead))
             return std::nullopt;
         if (nRead == 0)
-            return HasItsStatedLength(request.h, document) ? std::optional<std::string>(document) : std::nullopt;
+            return HasItsStatedLength(hRequest, document) ? std::optional<std::string>(document) : std::nullopt;
     }
 }
 
-// What the fetching thread and its owner share: the owner reads the result once the event is set.
-struct CDocumentFetch::Shared {
-    std::optional<std::string> result;
-    HANDLE hEnded = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    Shared() = default;
-    Shared(const Shared&) = delete;
-    Shared& operator=(const Shared&) = delete;
-    ~Shared() { ::CloseHandle(hEnded); }
-};
-
-CDocumentFetch::~CDocumentFetch()
+void CALLBACK OnDeadline(PVOID pShared, BOOLEAN)
 {
-    if (m_thread.joinable())
-        m_thread.detach();
+    auto& shared = *static_cast<CDocumentFetch::Shared*>(pShared);
+    shared.End(std::nullopt);
+    shared.CloseHandles();
 }
+
+}  // namespace
 
 void CDocumentFetch::Start(LPCSTR lpszUrl, HWND hWndNotify, UINT nMessage)
 {
-    if (m_thread.joinable())
-        m_thread.join();
     m_shared = std::make_shared<Shared>();
-    m_thread = std::thread([shared = m_shared, url = std::string(lpszUrl), hWndNotify, nMessage] {
-        shared->result = FetchDocument(url.c_str());
-        ::SetEvent(shared->hEnded);
-        if (hWndNotify != nullptr)
-            ::PostMessageA(hWndNotify, nMessage, 0, 0);
-    });
+    m_shared->hWndNotify = hWndNotify;
+    m_shared->nMessage = nMessage;
+    if (lpszUrl == nullptr || *lpszUrl == '\0') {
+        m_shared->End(std::nullopt);
+        return;
+    }
+    std::thread([shared = m_shared, url = std::string(lpszUrl)] {
+        HANDLE hDeadline = nullptr;
+        if (!::CreateTimerQueueTimer(&hDeadline, nullptr, OnDeadline, shared.get(), kFetchTimeLimitMs, 0,
+                                     WT_EXECUTEONLYONCE)) {
+            shared->End(std::nullopt);
+            return;
+        }
+        shared->End(Exchange(url, *shared));
+        // Waits for a deadline that is running, so that it never outlives what it closes.
+        ::DeleteTimerQueueTimer(nullptr, hDeadline, INVALID_HANDLE_VALUE);
+        shared->CloseHandles();
+    }).detach();
 }
 
-bool CDocumentFetch::IsRunning() const
+bool CDocumentFetch::HasEnded() const
 {
-    return m_shared != nullptr && ::WaitForSingleObject(m_shared->hEnded, 0) != WAIT_OBJECT_0;
+    return m_shared != nullptr && m_shared->HasEnded();
 }
 
 void CDocumentFetch::Wait()
 {
     // Sent messages are answered so that no other program waits on this thread meanwhile; the
-    // fetch itself ends within its limits.
-    while (IsRunning() &&
+    // fetch itself ends by its deadline.
+    while (IsActive() && !HasEnded() &&
            ::MsgWaitForMultipleObjects(1, &m_shared->hEnded, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
         MSG msg;
         ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
@@ -124,12 +174,23 @@ void CDocumentFetch::Wait()
 
 std::optional<std::string> CDocumentFetch::TakeResult()
 {
-    if (m_shared == nullptr || IsRunning())
+    if (!HasEnded())
         return std::nullopt;
-    m_thread.join();
-    std::optional<std::string> result = std::move(m_shared->result);
+    std::optional<std::string> result;
+    {
+        std::lock_guard<std::mutex> lock(m_shared->mutex);
+        result = std::move(m_shared->result);
+    }
     m_shared.reset();
     return result;
+}
+
+std::optional<std::string> FetchDocument(LPCSTR lpszUrl)
+{
+    CDocumentFetch fetch;
+    fetch.Start(lpszUrl);
+    fetch.Wait();
+    return fetch.TakeResult();
 }
 
 }  // namespace config

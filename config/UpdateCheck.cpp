@@ -23,10 +23,7 @@ bool WriteWholeFile(LPCSTR lpszPath, const std::string& bytes)
 VersionCheck CheckVersion(LPCSTR lpszAppUrl, LPCSTR lpszIniFile, LPCSTR lpszVersionFile)
 {
     const int nInstalled = ReadInstalledVersion(lpszIniFile);
-    CDocumentFetch fetch;
-    fetch.Start(lpszAppUrl);
-    fetch.Wait();
-    const std::optional<std::string> versionFile = fetch.TakeResult();
+    const std::optional<std::string> versionFile = FetchDocument(lpszAppUrl);
     if (!versionFile || !WriteWholeFile(lpszVersionFile, *versionFile))
         return kVersionFileNotFetched;
     const int nRemote = ReadRemoteVersion(lpszVersionFile);

@@ -120,9 +120,10 @@ BOOL CTvClientDlg::OnInitDialog()
     m_images.ShowStartImages();
     m_images.ShowCurrentChannel(m_nCurChannel);
     m_channelTips.Create(m_imgChannel);
-    // One fetch at a time: the counts come when it ends, while the window goes on.
-    m_onlineCounts.Refresh(m_strIniFile, m_hWnd);
+    // Two refreshes before the window first shows, each bounded; the timer's go on beside the window.
+    m_onlineCounts.RefreshNow(m_strIniFile);
     SetTimer(TIMER_CHANNEL_REFRESH, kChannelRefreshPeriodMs, nullptr);
+    m_onlineCounts.RefreshNow(m_strIniFile);
     // The window still stands at the screen's origin, so these are offsets from its outer corner.
     m_channelColumn.CaptureRects(*this);
     m_tabHover.CaptureRects(*this);

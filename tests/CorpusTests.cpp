@@ -187,6 +187,50 @@ TEST_F(CorpusTest, ChannelNumbersAreOpaqueTextCutTo99Bytes)
     }
 }
 
+// A value longer than the buffer: the cut keeps whole characters, and no byte of what the buffer held
+// before the read, garbage or a longer earlier value, stays in it.
+TEST_F(CorpusTest, ProfileReadsLeaveNothingOfTheBufferBehind)
+{
+    const std::string a98(98, 'a');
+    const struct { std::string value, read; } cases[] = {
+        {"", ""}, {"x", "x"}, {std::string(99, 'a'), std::string(99, 'a')}, {std::string(100, 'a'), std::string(99, 'a')},
+        {a98 + "频", a98}, {a98.substr(1) + "频", a98.substr(1) + "频"}, {a98 + "频道", a98},
+        {"频道" + std::string(200, 'b'), "频道" + std::string(95, 'b')}, {Repeat("频", 60), Repeat("频", 49)},
+    };
+    const std::string longer = File(Section("LISTURL", std::string(150, 'z')));
+    for (const auto& c : cases) {
+        const std::string file = File(Section("LISTURL", c.value));
+        for (bool bGarbage : {true, false}) {
+            char buffer[config::kValueBufferSize];
+            if (bGarbage)
+                std::memset(buffer, 0xD1, sizeof(buffer));
+            else
+                config::ReadString(config::kListUrl, longer.c_str(), buffer);
+            config::ReadString(config::kListUrl, file.c_str(), buffer);
+            EXPECT_EQ(std::string(buffer, sizeof(buffer)), c.read + std::string(sizeof(buffer) - c.read.size(), '\0'))
+                << c.read.size() << (bGarbage ? " after garbage" : " after a longer value");
+        }
+    }
+    // The counts address is read into the same buffer at every refresh.
+    COnlineCounts counts;
+    counts.RefreshNow(File(Section("XML", std::string(150, 'z'))).c_str());
+    counts.RefreshNow(File(Section("XML", "http://127.0.0.1:1/c")).c_str());
+    EXPECT_EQ(std::string(counts.m_szXmlUrl, sizeof(counts.m_szXmlUrl)),
+              "http://127.0.0.1:1/c" + std::string(sizeof(counts.m_szXmlUrl) - 20, '\0'));
+}
+
+TEST(CutToCharactersTest, KeepsWholeCharactersWithinTheLimit)
+{
+    const struct { std::string text; size_t nMax; std::string cut; } cases[] = {
+        {"", 0, ""}, {"", 99, ""}, {"abc", 0, ""}, {"abc", 2, "ab"}, {"abc", 3, "abc"}, {"abc", 4, "abc"},
+        {"频", 1, ""}, {"频", 2, "频"}, {"a频", 2, "a"}, {"a频", 3, "a频"}, {"频a", 2, "频"},
+        {"a\x81", 2, "a\x81"}, {"a\x81", 1, "a"},  // a lead byte with nothing after it is a character of its own
+        {"\x81\x81\x81", 2, "\x81\x81"}, {"\x81\x81\x81", 1, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(config::CutToCharacters(c.text, c.nMax), c.cut) << c.text << " " << c.nMax;
+}
+
 TEST_F(CorpusTest, VersionFileDecidesOnlyOnAHigherNumber)
 {
     constexpr int kInstalled = 3;

@@ -124,7 +124,13 @@ void CLocalHttpServer::Answer(UINT_PTR client)
     // Nothing may come from a cache: every fetch must reach the server.
     const std::string response = "HTTP/1.0 " + status + "\r\nContent-Length: " + std::to_string(body.size()) +
                                  "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" +
-                                 (delivery == Delivery::Whole ? body : body.substr(0, body.size() / 2));
+                                 (delivery == Delivery::Whole || delivery == Delivery::Trickle
+                                      ? body
+                                      : body.substr(0, body.size() / 2));
+    if (delivery == Delivery::Trickle) {
+        Trickle(client, response);
+        return;
+    }
     // A blocking socket sends it all before it returns.
     ::send(client, response.data(), static_cast<int>(response.size()), 0);
     if (delivery == Delivery::HalfThenSilence)
@@ -151,6 +157,16 @@ bool CLocalHttpServer::SendStream(UINT_PTR client, const Stream& stream)
     return nEnd == stream.bytes.size() || StaySilent(client);
 }
 
+bool CLocalHttpServer::Trickle(UINT_PTR client, const std::string& bytes) const
+{
+    for (size_t i = 0; i < bytes.size() && !m_bClosing; ++i) {
+        if (::send(client, &bytes[i], 1, 0) <= 0)
+            return false;
+        ::Sleep(kTrickleIntervalMs);
+    }
+    return true;
+}
+
 bool CLocalHttpServer::StaySilent(UINT_PTR client) const
 {
     // A read returns when the client closes.
@@ -163,4 +179,35 @@ bool CLocalHttpServer::StaySilent(UINT_PTR client) const
             return false;
     }
     return true;
+}
+
+CStalledPort::CStalledPort()
+{
+    WSADATA data;
+    ::WSAStartup(MAKEWORD(2, 2), &data);
+    m_listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int size = sizeof(address);
+    if (::bind(m_listener, reinterpret_cast<sockaddr*>(&address), size) != 0 || ::listen(m_listener, 1) != 0 ||
+        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+        return;
+    m_nPort = ntohs(address.sin_port);
+    // More than the queue holds; the ones beyond it stay half open, which is all they are for.
+    for (int i = 0; i < 4; ++i) {
+        SOCKET queued = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        u_long nonBlocking = 1;
+        ::ioctlsocket(queued, FIONBIO, &nonBlocking);
+        ::connect(queued, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+        m_queued.push_back(queued);
+    }
+}
+
+CStalledPort::~CStalledPort()
+{
+    for (UINT_PTR queued : m_queued)
+        ::closesocket(queued);
+    ::closesocket(m_listener);
+    ::WSACleanup();
 }

@@ -23,8 +23,10 @@ public:
 
     // How a document's answer goes out: whole, or only the first half of its body, after which the
     // connection is closed, or kept open without another byte until the client or the server goes;
-    // or not at all, the connection kept open so; or as a server error, or as a redirection to itself.
-    enum class Delivery { Whole, HalfThenClose, HalfThenSilence, Silence, ServerError, RedirectToItself };
+    // or not at all, the connection kept open so; or as a server error, or as a redirection to itself;
+    // or whole, status line and headers too, a byte every kTrickleIntervalMs.
+    enum class Delivery { Whole, HalfThenClose, HalfThenSilence, Silence, ServerError, RedirectToItself, Trickle };
+    static constexpr DWORD kTrickleIntervalMs = 250;
 
     // The document for a path with its query; any other path, or an empty document, is answered 404.
     void Serve(const std::string& path, const std::string& document, Delivery delivery = Delivery::Whole);
@@ -51,6 +53,8 @@ private:
     void Answer(UINT_PTR client);
     // False when the client has gone.
     bool SendStream(UINT_PTR client, const Stream& stream);
+    // False when the client has gone.
+    bool Trickle(UINT_PTR client, const std::string& bytes) const;
     // Sends nothing more until the client closes (false) or the server goes (true).
     bool StaySilent(UINT_PTR client) const;
 
@@ -66,4 +70,21 @@ private:
     std::map<std::string, Stream> m_streams;
     std::vector<std::string> m_requests;
     std::vector<std::string> m_abandoned;
+};
+
+// A port on 127.0.0.1 whose connections never complete: it listens without ever accepting, and its
+// queue of waiting connections is full, so that the system drops a new one's first packet.
+class CStalledPort {
+public:
+    CStalledPort();
+    ~CStalledPort();
+    CStalledPort(const CStalledPort&) = delete;
+    CStalledPort& operator=(const CStalledPort&) = delete;
+
+    std::string Origin() const { return "http://127.0.0.1:" + std::to_string(m_nPort); }
+
+private:
+    UINT_PTR m_listener = 0;
+    std::vector<UINT_PTR> m_queued;
+    unsigned short m_nPort = 0;
 };

@@ -26,6 +26,9 @@ TEST(CountTipTest, ALongCountIsCutAtACharactersEnd)
     }
 }
 
+// The limit covers the whole exchange; the slack is for a machine under load.
+constexpr DWORD kLimitWithSlackMs = config::kFetchTimeLimitMs + 2000;
+
 // What the service's documents come through: any fault of the server is no document, within the limit.
 TEST(DocumentFetchTest, EveryServerFaultIsNoDocumentWithinTheLimit)
 {
@@ -38,19 +41,22 @@ TEST(DocumentFetchTest, EveryServerFaultIsNoDocumentWithinTheLimit)
         {"whole", Delivery::Whole, true},           {"reset half way", Delivery::HalfThenClose, false},
         {"half, then silence", Delivery::HalfThenSilence, false}, {"no answer", Delivery::Silence, false},
         {"server error", Delivery::ServerError, false},          {"redirect loop", Delivery::RedirectToItself, false},
+        {"status line, headers and body trickled", Delivery::Trickle, false},
     };
     for (const auto& c : cases) {
         server.Serve(std::string("/") + c.name, document, c.delivery);
         const DWORD start = ::GetTickCount();
         const std::optional<std::string> fetched = config::FetchDocument((server.Origin() + "/" + c.name).c_str());
         EXPECT_EQ(fetched.has_value(), c.bFetched) << c.name;
-        EXPECT_LE(::GetTickCount() - start, config::kFetchTimeLimitMs * 3 / 2) << c.name;
+        EXPECT_LE(::GetTickCount() - start, kLimitWithSlackMs) << c.name;
     }
+    const CStalledPort stalled;
     for (const std::string& address : {server.Origin() + "/missing", server.Origin() + "/drip", std::string(),
+                                       stalled.Origin() + "/counts",
                                        "http://127.0.0.1:" + std::to_string(nRefusing) + "/counts", std::string("file:///c:/x")}) {
         const DWORD start = ::GetTickCount();
         EXPECT_FALSE(config::FetchDocument(address.c_str()).has_value()) << address;
-        EXPECT_LE(::GetTickCount() - start, config::kFetchTimeLimitMs * 3 / 2) << address;
+        EXPECT_LE(::GetTickCount() - start, kLimitWithSlackMs) << address;
     }
 }
 

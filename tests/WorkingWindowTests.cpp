@@ -61,9 +61,9 @@ protected:
 
     // Once the refresh has ended, the table holds exactly these entries, and a move of the mouse
     // puts them in the tips.
-    void ExpectCounts(const Strings& expected)
+    void ExpectCounts(const Strings& expected, DWORD nTimeoutMs = 5000)
     {
-        ASSERT_TRUE(PumpUntil([&] { return !m_dlg.m_onlineCounts.IsRefreshing(); }));
+        ASSERT_TRUE(PumpUntil([&] { return !m_dlg.m_onlineCounts.IsRefreshing(); }, nTimeoutMs));
         EXPECT_EQ(ToEntries(m_dlg.m_onlineCounts.m_arrOnlineCount), expected);
         MoveMouse(1, 1);
         for (int i = 0; i < kChannelButtonCount; ++i) {
@@ -272,6 +272,32 @@ TEST_F(WorkingWindowTest, UnreachableServerThenEachRefreshRereadsTheAddressForTh
     m_dlg.SendMessage(WM_TIMER, TIMER_CHANNEL_REFRESH);
     ExpectCounts(Strings(kCountedChannels, kCountUnavailable));
     EXPECT_EQ(m_server->Requests().back(), "/counts/garbled");
+}
+
+// The opening fetches the counts twice, one after the other, before it asks for the version file. A
+// later refresh whose server trickles its whole answer ends within the limit, without the counts.
+TEST_F(WorkingWindowTest, TheOpeningFetchesTheCountsTwiceBeforeTheVersionFileAndATrickledRefreshEndsInTime)
+{
+    const Strings counts = Numbers(kCountedChannels, 40);
+    m_server->Serve("/counts", Document(Records(counts)));
+    m_server->Serve("/p.ini", "[Version]\r\nVersion=1\r\n");
+    m_ini["APPURL"] = m_server->Origin() + "/p.ini";
+    Open();
+    Strings fetched;
+    for (const std::string& path : m_server->Requests())
+        if (path == "/counts" || path == "/p.ini")
+            fetched.push_back(path);
+    EXPECT_EQ(fetched, (Strings{"/counts", "/counts", "/p.ini"}));
+    EXPECT_FALSE(m_dlg.m_onlineCounts.IsRefreshing());
+    ExpectCounts(counts);
+
+    m_server->Serve("/counts", Document(Records(counts)), CLocalHttpServer::Delivery::Trickle);
+    const DWORD start = ::GetTickCount();
+    m_dlg.SendMessage(WM_TIMER, TIMER_CHANNEL_REFRESH);
+    EXPECT_LT(::GetTickCount() - start, 1000u);
+    ExpectCounts(Strings(kCountedChannels, kCountUnavailable), config::kFetchTimeLimitMs + 5000);
+    EXPECT_GE(::GetTickCount() - start, config::kFetchTimeLimitMs - 500);
+    EXPECT_LE(::GetTickCount() - start, config::kFetchTimeLimitMs + 2000);
 }
 
 // The images the statics of this thread are given, in order.
