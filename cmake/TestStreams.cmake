@@ -15,3 +15,37 @@ function(tvclient_test_stream output seconds)
             -muxrate ${bits_per_second} ${output}
         VERBATIM)
 endfunction()
+
+# Transport streams of a broadcaster's kind, all of one length, their video at a constant rate with a
+# picture that starts a group every second, multiplexed at a constant rate: a stream's size over its
+# length is the rate to pace it at.
+set(BROADCAST_STREAM_SECONDS 6)
+
+# tvclient_broadcast_stream(<output file> <width>x<height> <frames per second> progressive|interlaced
+#                           h264|mpeg2 <video kbit/s> aac|mp2|ac3)
+# H.264 is of the high profile; interlaced pictures are coded as fields, the top one first.
+function(tvclient_broadcast_stream output size rate scan video kbps audio)
+    if(video STREQUAL h264)
+        set(x264_params nal-hrd=cbr)
+        if(scan STREQUAL interlaced)
+            string(APPEND x264_params :interlaced=1:tff=1)
+        endif()
+        set(video_options -c:v libx264 -preset veryfast -profile:v high -pix_fmt yuv420p -x264-params ${x264_params})
+    else()
+        set(video_options -c:v mpeg2video)
+        if(scan STREQUAL interlaced)
+            list(APPEND video_options -flags +ilme+ildct -top 1)
+        endif()
+    endif()
+    set(audio_kbps 192)
+    # A tenth more than the streams carry, for the multiplex's own tables and packet headers.
+    math(EXPR mux_bits_per_second "(${kbps} + ${audio_kbps}) * 1100")
+    math(EXPR buffer_kbits "${kbps} / 2")
+    add_custom_command(OUTPUT ${output}
+        COMMAND ${FFMPEG} -v error -y
+            -f lavfi -i testsrc2=size=${size}:rate=${rate} -f lavfi -i sine=frequency=440:sample_rate=48000
+            -t ${BROADCAST_STREAM_SECONDS} ${video_options}
+            -b:v ${kbps}k -maxrate ${kbps}k -bufsize ${buffer_kbits}k -g ${rate}
+            -c:a ${audio} -b:a ${audio_kbps}k -muxrate ${mux_bits_per_second} ${output}
+        VERBATIM)
+endfunction()

@@ -25,7 +25,7 @@ CChannelGraph::~CChannelGraph()
         m_control->Stop();
 }
 
-HRESULT CChannelGraph::Open(const PlayAddress& address)
+HRESULT CChannelGraph::Open(const PlayAddress& address, DWORD startDeadline)
 {
     HRESULT hr = CreateGraph();
     if (FAILED(hr))
@@ -34,7 +34,7 @@ HRESULT CChannelGraph::Open(const PlayAddress& address)
         return Cue(m_graph->RenderFile(address.file.c_str(), nullptr));
     if (address.kind != PlayAddress::Network)
         return E_INVALIDARG;
-    m_buffer = std::make_shared<CStreamBuffer>();
+    m_buffer = std::make_shared<CStreamBuffer>(startDeadline);
     m_download = std::make_unique<CHttpDownload>(m_buffer, m_notify, m_downloadMessage, m_cookie);
     return m_download->Start(address.host, address.port, address.path) ? S_OK : E_FAIL;
 }
@@ -94,6 +94,8 @@ bool CChannelGraph::HasFirstFrame()
 
 void CChannelGraph::Run()
 {
+    if (m_buffer)
+        m_buffer->Started();
     m_control->Run();
 }
 

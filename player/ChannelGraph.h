@@ -23,12 +23,14 @@ public:
     CChannelGraph& operator=(const CChannelGraph&) = delete;
 
     // A file is rendered at once; a stream starts downloading and is rendered by RenderStream once
-    // its download is ready. Both then cue the graph.
-    HRESULT Open(const PlayAddress& address);
+    // its download is ready, its reads waiting no longer than the start deadline (a tick count).
+    // Both then cue the graph.
+    HRESULT Open(const PlayAddress& address, DWORD startDeadline);
     HRESULT RenderStream();
 
     // Whether the cued graph has its first frame, which the renderer then shows.
     bool HasFirstFrame();
+    // Also ends the stream's start: from then on only a stall fails it.
     void Run();
     void Pause();
     // Takes the graph's events; true once the stream has ended or failed.

@@ -1,10 +1,13 @@
 // Plain Winsock rather than WinINet or WinHTTP: one HTTP/1.0 GET is all a channel needs, WinINet
 // would cache a live stream on disk, and waiting on the socket's event beside a cancel event lets
-// a teardown end a connect or a read of a silent server at once.
+// a teardown end a connect or a read of a silent server at once; the name lookup, which nothing
+// ends, is left behind.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
 #include "HttpDownload.h"
+
+#include "HostLookup.h"
 
 #include <cstdlib>
 
@@ -99,18 +102,19 @@ bool CHttpDownload::Download(const std::string& host, unsigned short port, const
 
 bool CHttpDownload::Connect(const std::string& host, unsigned short port)
 {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0)
+    CHostLookup lookup(host);
+    const HANDLE lookupWaits[] = {m_cancel, lookup.Ended()};
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    if (WaitForMultipleObjects(2, lookupWaits, FALSE, CStreamBuffer::kStallMs) != WAIT_OBJECT_0 + 1 ||
+        !lookup.Found(&address.sin_addr.s_addr))
         return false;
     m_socket = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     bool connected = m_socket != INVALID_SOCKET &&
                      WSAEventSelect(m_socket, m_socketEvent, FD_CONNECT | FD_READ | FD_CLOSE) == 0 &&
-                     (connect(m_socket, found->ai_addr, static_cast<int>(found->ai_addrlen)) == 0 ||
+                     (connect(m_socket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0 ||
                       WSAGetLastError() == WSAEWOULDBLOCK);
-    freeaddrinfo(found);
     const HANDLE waits[] = {m_cancel, m_socketEvent};
     while (connected) {
         if (WaitForMultipleObjects(2, waits, FALSE, CStreamBuffer::kStallMs) != WAIT_OBJECT_0 + 1)

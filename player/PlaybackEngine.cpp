@@ -17,6 +17,7 @@ void CPlaybackEngine::Play(const std::wstring& address)
 {
     TearDown();
     m_address = address;
+    m_putAt = GetTickCount();
     const LPARAM channel = ++m_channel;
     const PlayAddress parsed = ParsePlayAddress(address);
     bool started = false;
@@ -24,12 +25,11 @@ void CPlaybackEngine::Play(const std::wstring& address)
         m_graph = std::make_unique<CChannelGraph>(Handle(), GraphEvent, DownloadNotice, channel);
         m_graph->SetVolume(m_volume);
         m_graph->ShowIn(m_videoWindow);
-        started = SUCCEEDED(m_graph->Open(parsed));
-        // A file is rendered already; a stream is once enough of it has come.
-        if (started && parsed.kind == PlayAddress::File) {
-            m_graphBuiltAt = GetTickCount();
+        started = SUCCEEDED(m_graph->Open(parsed, m_putAt + kStartLimitMs));
+        // A file is rendered already, a stream once enough of it has come; the poll keeps the start
+        // limit meanwhile.
+        if (started)
             SetTimer(Handle(), FirstFrameTimer, kFirstFramePollMs, nullptr);
-        }
     }
     if (!started)
         TearDown();
@@ -101,12 +101,8 @@ LRESULT CPlaybackEngine::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
 
 void CPlaybackEngine::OnDownloadReady()
 {
-    if (FAILED(m_graph->RenderStream())) {
+    if (FAILED(m_graph->RenderStream()))
         EndChannel();
-        return;
-    }
-    m_graphBuiltAt = GetTickCount();
-    SetTimer(Handle(), FirstFrameTimer, kFirstFramePollMs, nullptr);
 }
 
 void CPlaybackEngine::OnFirstFramePoll()
@@ -115,7 +111,7 @@ void CPlaybackEngine::OnFirstFramePoll()
         KillTimer(Handle(), FirstFrameTimer);
         m_graph->Run();
         SetState(PLAYSTATE_PLAYING);
-    } else if (!m_graph || GetTickCount() - m_graphBuiltAt > kFirstFrameLimitMs) {
+    } else if (!m_graph || GetTickCount() - m_putAt > kStartLimitMs) {
         EndChannel();
     }
 }

@@ -11,6 +11,7 @@
 #include "ChannelGraph.h"
 #include "PlayerIds.h"
 #include "PlayerWindow.h"
+#include "StreamBuffer.h"
 
 class IPlaybackListener {
 public:
@@ -24,8 +25,9 @@ protected:
 
 class CPlaybackEngine final : private CPlayerWindow {
 public:
-    // A channel that shows no picture this long after its graph is built has failed.
-    static constexpr DWORD kFirstFrameLimitMs = 15000;
+    // A channel that is not playing this long after its address was put has failed, whatever its
+    // server sends or withholds: it is given as long to start as it may stay silent once it plays.
+    static constexpr DWORD kStartLimitMs = CStreamBuffer::kStallMs;
     static constexpr UINT kFirstFramePollMs = 20;
 
     explicit CPlaybackEngine(IPlaybackListener& listener) : m_listener(listener) {}
@@ -69,5 +71,5 @@ private:
     std::unique_ptr<CChannelGraph> m_graph;
     // Tells the current channel's messages from those a torn-down one left in the queue.
     LPARAM m_channel = 0;
-    DWORD m_graphBuiltAt = 0;
+    DWORD m_putAt = 0;
 };

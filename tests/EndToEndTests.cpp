@@ -183,7 +183,7 @@ TEST_F(EndToEndTest, ASilentCountsServerHoldsTheStartOnlyForTwoBoundedFetches)
     EXPECT_EQ(m_server.Requests("/counts"), (std::vector<std::string>{"/counts", "/counts"}));
     // Once shown, the window answers at once, and a click on its hide button hides it.
     DWORD_PTR answer = 0;
-    EXPECT_NE(::SendMessageTimeoutA(hMain, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer), 0);
+    EXPECT_NE(::SendMessageTimeoutA(hMain, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &answer), 0);
     HWND hHide = ::GetDlgItem(hMain, IDC_HIDE_BUTTON);
     ::PostMessageA(hHide, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
     ::PostMessageA(hHide, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));

@@ -146,7 +146,8 @@ bool CLocalHttpServer::SendStream(UINT_PTR client, const Stream& stream)
     const DWORD start = ::GetTickCount();
     for (size_t nSent = 0; nSent < nEnd && !m_bClosing;) {
         // Paced by the clock, not by the slices, so that a late slice does not slow the stream.
-        const size_t nDue = std::min<size_t>(nEnd, (::GetTickCount() - start + nSliceMs) * stream.nBytesPerSecond / 1000);
+        const ULONGLONG nElapsedMs = ::GetTickCount() - start + nSliceMs;  // the product outgrows 32 bits in seconds
+        const size_t nDue = static_cast<size_t>(std::min<ULONGLONG>(nEnd, nElapsedMs * stream.nBytesPerSecond / 1000));
         if (nDue > nSent) {
             if (::send(client, stream.bytes.data() + nSent, static_cast<int>(nDue - nSent), 0) <= 0)
                 return false;

@@ -1,19 +1,27 @@
 // The real player component: registered with regsvr32, and hosted the way the client hosts it, in
 // a dialog from a template through the framework's containment, called through the client's
 // wrapper and heard through an event sink map. What it shows is read back from the screen.
+#include <winsock2.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <memory>
+#include <mutex>
+#include <ostream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include <ocidl.h>
 #include <process.h>
+#include <vfwmsgs.h>
 
 #include "Afx.h"
 #include "LocalHttpServer.h"
@@ -22,6 +30,8 @@
 #include "TestApp.h"
 #include "controls/EWA.h"
 #include "player/AudioVolume.h"
+#include "player/HostLookup.h"
+#include "player/PlaybackEngine.h"
 #include "player/PlayerIds.h"
 #include "player/StreamBuffer.h"
 
@@ -38,11 +48,16 @@ public:
 
     CEWA m_player;
     Events m_events;
+    DWORD m_nChangedAt = 0;  // the tick of the latest state change
     bool m_bFailOnEnter = false;
 
     void DoDataExchange(CDataExchange* pDX) override { DDX_Control(pDX, IDC_HOST_PLAYER, m_player); }
 
-    void OnStateChange(long nState) { m_events.push_back("state " + std::to_string(nState)); }
+    void OnStateChange(long nState)
+    {
+        m_events.push_back("state " + std::to_string(nState));
+        m_nChangedAt = ::GetTickCount();
+    }
     void OnEnterKey()
     {
         m_events.push_back("enter");
@@ -144,6 +159,12 @@ std::string ClassesRoot(const std::string& key, const char* name = nullptr)
     return result == ERROR_SUCCESS ? buffer : "<no value>";
 }
 
+// The control's own window in the host.
+HWND VideoOf(const CHostDlg& dlg)
+{
+    return ::FindWindowExA(dlg.m_player.m_hWnd, nullptr, P2PPLAYER_VIDEO_CLASS, nullptr);
+}
+
 HRESULT CreatePlayer(REFIID riid, void** ppv)
 {
     return ::CoCreateInstance(CLSID_P2PPlayer, nullptr, CLSCTX_INPROC_SERVER, riid, ppv);
@@ -215,7 +236,7 @@ protected:
     }
 
     CEWA& Player() { return m_dlg.m_player; }
-    HWND Video() { return ::FindWindowExA(m_dlg.m_player.m_hWnd, nullptr, P2PPLAYER_VIDEO_CLASS, nullptr); }
+    HWND Video() { return VideoOf(m_dlg); }
 
     static inline HMODULE s_hModule = nullptr;
     static inline DWORD s_dwCookie = 0;
@@ -384,6 +405,173 @@ TEST_F(PlayerTest, EnterDoubleClicksAndRightClicksInTheVideoReachTheHostAndAFail
     }
 }
 
+std::string ChannelAddress(const char* host, unsigned short nPort)
+{
+    return "p2p://" + std::string(host) + ":" + std::to_string(nPort) + "/channel";
+}
+
+sockaddr_in LoopbackAddress(unsigned short nPort)
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(nPort);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+
+// A socket listening on a free port of the loopback, with a queue of the length.
+SOCKET Listen(int nQueue, unsigned short* pPort)
+{
+    SOCKET listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = LoopbackAddress(0);
+    int size = sizeof(address);
+    ::bind(listener, reinterpret_cast<sockaddr*>(&address), size);
+    ::listen(listener, nQueue);
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+    *pPort = ntohs(address.sin_port);
+    return listener;
+}
+
+// A channel server that answers every connection with one script, for each phase of a start: a
+// head at once, then a body paced at a rate or sent as fast as the connection goes, then the end of
+// the connection or silence until the client goes. It counts the clients that went before the end.
+class CScriptedServer {
+public:
+    CScriptedServer(std::string head, std::string body, size_t nBytesPerSecond, bool bSilentAfter)
+        : m_head(std::move(head)), m_body(std::move(body)), m_nBytesPerSecond(nBytesPerSecond),
+          m_bSilentAfter(bSilentAfter)
+    {
+        WSADATA data;
+        ::WSAStartup(MAKEWORD(2, 2), &data);
+        m_listener = Listen(SOMAXCONN, &m_nPort);
+        m_acceptor = std::thread([this] {
+            for (SOCKET client; (client = ::accept(m_listener, nullptr, nullptr)) != INVALID_SOCKET;) {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_clients.push_back(client);
+                m_connections.emplace_back([this, client] { Answer(client); });
+            }
+        });
+    }
+
+    ~CScriptedServer()
+    {
+        m_bClosing = true;
+        ::closesocket(m_listener);
+        m_acceptor.join();
+        for (SOCKET client : m_clients)
+            ::shutdown(client, SD_BOTH);
+        for (std::thread& connection : m_connections)
+            connection.join();
+        for (SOCKET client : m_clients)
+            ::closesocket(client);
+        ::WSACleanup();
+    }
+
+    std::string Address(const char* host = "127.0.0.1") const { return ChannelAddress(host, m_nPort); }
+    int Requests() const { return m_nRequests; }
+    int Abandoned() const { return m_nAbandoned; }
+
+private:
+    void Answer(SOCKET client)
+    {
+        std::string request;
+        char buffer[1024];
+        for (int n; request.find("\r\n\r\n") == std::string::npos && (n = ::recv(client, buffer, sizeof(buffer), 0)) > 0;)
+            request.append(buffer, static_cast<size_t>(n));
+        ++m_nRequests;
+        if (!Send(client, m_head) || !SendBody(client) || (m_bSilentAfter && !StaySilent(client)))
+            ++m_nAbandoned;
+    }
+
+    bool SendBody(SOCKET client) const
+    {
+        const DWORD start = ::GetTickCount();
+        for (size_t nSent = 0; nSent < m_body.size() && !m_bClosing; ::Sleep(kSliceMs)) {
+            // Paced by the clock, not by the slices; in 64 bits, for any rate.
+            const size_t nDue = m_nBytesPerSecond == 0
+                                    ? m_body.size()
+                                    : static_cast<size_t>(std::min<ULONGLONG>(
+                                          m_body.size(), ULONGLONG(::GetTickCount() - start) * m_nBytesPerSecond / 1000));
+            if (!Send(client, m_body.substr(nSent, nDue - nSent)))
+                return false;
+            nSent = nDue;
+        }
+        return true;
+    }
+
+    // False once the client has gone.
+    static bool Send(SOCKET client, const std::string& bytes)
+    {
+        return bytes.empty() || ::send(client, bytes.data(), static_cast<int>(bytes.size()), 0) == static_cast<int>(bytes.size());
+    }
+
+    // Until the client goes (false) or the server does (true).
+    bool StaySilent(SOCKET client) const
+    {
+        for (char byte; !m_bClosing; ) {
+            fd_set readable;
+            FD_ZERO(&readable);
+            FD_SET(client, &readable);
+            timeval wait = {0, kSliceMs * 1000};
+            if (::select(0, &readable, nullptr, nullptr, &wait) > 0 && ::recv(client, &byte, 1, 0) <= 0)
+                return false;
+        }
+        return true;
+    }
+
+    static constexpr DWORD kSliceMs = 20;
+    const std::string m_head, m_body;
+    const size_t m_nBytesPerSecond;
+    const bool m_bSilentAfter;
+    SOCKET m_listener = INVALID_SOCKET;
+    unsigned short m_nPort = 0;
+    std::atomic<bool> m_bClosing{false};
+    std::atomic<int> m_nRequests{0}, m_nAbandoned{0};
+    std::thread m_acceptor;
+    std::mutex m_mutex;
+    std::vector<SOCKET> m_clients;
+    std::vector<std::thread> m_connections;
+};
+
+// A port whose queue of connections is full: a connection to it is never taken. On Linux, and so
+// under Wine, a queue of length 0 holds one connection, which the filler takes.
+class CFullQueue {
+public:
+    CFullQueue()
+    {
+        WSADATA data;
+        ::WSAStartup(MAKEWORD(2, 2), &data);
+        m_listener = Listen(0, &m_nPort);
+        m_filler = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        const sockaddr_in address = LoopbackAddress(m_nPort);
+        ::connect(m_filler, reinterpret_cast<const sockaddr*>(&address), sizeof(address));
+    }
+    ~CFullQueue()
+    {
+        ::closesocket(m_filler);
+        ::closesocket(m_listener);
+        ::WSACleanup();
+    }
+    CFullQueue(const CFullQueue&) = delete;
+    CFullQueue& operator=(const CFullQueue&) = delete;
+
+    std::string Address() const { return ChannelAddress("127.0.0.1", m_nPort); }
+
+private:
+    SOCKET m_listener, m_filler;
+    unsigned short m_nPort = 0;
+};
+
+const char kStreamHead[] = "HTTP/1.0 200 OK\r\nContent-Type: video/mp2t\r\n\r\n";
+const char* const kBroadcastStreams[] = {BROADCAST_STREAMS};
+const DWORD kStartLimitMs = CPlaybackEngine::kStartLimitMs;
+
+std::string FileBytes(const char* path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
 // The video tests: streams from a local server and files that the build generates beside them.
 class PlayerStreamTest : public PlayerTest {
 protected:
@@ -392,12 +580,12 @@ protected:
     void SetUp() override
     {
         PlayerTest::SetUp();
-        std::ifstream file(TEST_STREAM, std::ios::binary);
-        m_stream.assign(std::istreambuf_iterator<char>(file), {});
+        m_stream = FileBytes(TEST_STREAM);
         ASSERT_FALSE(m_stream.empty());
         WriteSolidBitmap("idle.bmp", kIdleColour);
         char path[MAX_PATH];
         ::GetFullPathNameA("idle.bmp", sizeof(path), path, nullptr);
+        m_idlePicture = path;
         Player().SetIdlePicture(path);
     }
 
@@ -424,16 +612,32 @@ protected:
         const std::vector<COLORREF> before = Pixels(hPicture);
         return PumpUntil([&] { return Pixels(hPicture) != before; }, nWithinMs);
     }
-    bool ShowsIdlePicture()
+    bool ShowsIdlePicture() { return ShowsIdlePicture(m_dlg); }
+    bool ShowsIdlePicture(const CHostDlg& dlg)
     {
-        const std::vector<COLORREF> pixels = Pixels(Video());
-        return Picture(Video()) == nullptr &&
+        const std::vector<COLORREF> pixels = Pixels(VideoOf(dlg));
+        return Picture(VideoOf(dlg)) == nullptr &&
                std::count(pixels.begin(), pixels.end(), kIdleColour) == static_cast<ptrdiff_t>(pixels.size());
+    }
+    // Another host beside the test's own, the nth in a row of them that do not cover one another.
+    std::unique_ptr<CHostDlg> AnotherHost(int n)
+    {
+        auto dlg = std::make_unique<CHostDlg>();
+        if (!dlg->Create(IDD_HOST))
+            return nullptr;
+        CRect rect;
+        dlg->GetWindowRect(&rect);
+        const int nColumns = ::GetSystemMetrics(SM_CXSCREEN) / rect.Width();
+        ::SetWindowPos(dlg->m_hWnd, nullptr, n % nColumns * rect.Width(), n / nColumns * rect.Height(), 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER);
+        dlg->m_player.SetIdlePicture(m_idlePicture.c_str());
+        return dlg;
     }
 
     static constexpr COLORREF kIdleColour = RGB(240, 120, 16);
     CLocalHttpServer m_server;
     std::string m_stream;
+    std::string m_idlePicture;
 };
 
 TEST_F(PlayerStreamTest, AStreamPlaysThroughEveryStateAndItsPictureMovesOnlyWhilePlaying)
@@ -554,6 +758,142 @@ TEST_F(PlayerStreamTest, EveryFailureEndsStoppedWithTheIdlePicture)
     }
 }
 
+// A server for each way a start can trickle or stall, in the order a start meets them.
+class CStartPhases {
+public:
+    struct Phase {
+        const char* what;
+        std::string address;
+        const CScriptedServer* server;  // none for the connection never taken
+        bool bBuildsGraph;              // enough has come: the graph is built, on the control's thread
+    };
+
+    // The channel trickles too slowly to start its graph; the broadcaster's channel, whose parser
+    // needs far more than the start size to know its programmes, stalls while its graph is built.
+    CStartPhases(const std::string& channel, const std::string& broadcast)
+        : m_silent("", "", 0, true), m_statusLine("", "HTTP/1.0 200 OK\r\n" + Padding(), 20, true),
+          m_headers("HTTP/1.0 200 OK\r\n", Padding(), 20, true), m_slowStream(kStreamHead, channel, 2048, true),
+          m_tricklingGraph(kStreamHead + broadcast.substr(0, kReady), broadcast.substr(kReady), 2048, true),
+          m_silentGraph(kStreamHead + broadcast.substr(0, kReady), "", 0, true),
+          m_phases{
+              {"a connection the server never takes", m_fullQueue.Address(), nullptr, false},
+              {"a server that sends nothing", m_silent.Address(), &m_silent, false},
+              {"the status line a byte at a time", m_statusLine.Address(), &m_statusLine, false},
+              {"the headers a byte at a time", m_headers.Address(), &m_headers, false},
+              {"the stream too slowly to build its graph", m_slowStream.Address(), &m_slowStream, false},
+              {"the stream trickling while its graph is built", m_tricklingGraph.Address(), &m_tricklingGraph, true},
+              {"the stream stalling while its graph is built", m_silentGraph.Address(), &m_silentGraph, true},
+          }
+    {
+    }
+
+    const std::vector<Phase>& Phases() const { return m_phases; }
+
+private:
+    static constexpr size_t kReady = CHttpDownload::kReadyBytes;
+    static std::string Padding() { return "X-Padding: " + std::string(4096, 'a'); }
+
+    CFullQueue m_fullQueue;
+    CScriptedServer m_silent, m_statusLine, m_headers, m_slowStream, m_tricklingGraph, m_silentGraph;
+    std::vector<Phase> m_phases;
+};
+
+// From the put of its address, a channel plays or stops within the start limit, whatever its server
+// sends or withholds: every phase at once, each in a player of its own.
+TEST_F(PlayerStreamTest, EveryPhaseOfAStartThatTricklesOrStallsEndsStoppedWithinTheStartLimit)
+{
+    const std::string broadcast = FileBytes(kBroadcastStreams[0]);
+    ASSERT_GT(broadcast.size(), CHttpDownload::kReadyBytes);
+    const CStartPhases start(m_stream, broadcast);
+    struct Put {
+        std::unique_ptr<CHostDlg> host;
+        DWORD nAt;
+    };
+    std::vector<Put> puts;
+    for (const CStartPhases::Phase& phase : start.Phases()) {
+        puts.push_back({AnotherHost(static_cast<int>(puts.size())), ::GetTickCount()});
+        ASSERT_NE(puts.back().host, nullptr);
+        puts.back().host->m_player.SetUrl(phase.address.c_str());
+    }
+    const Events stopped = {"state 3", "state 0"};
+    const auto allStopped = [&] {
+        return std::all_of(puts.begin(), puts.end(), [&](const Put& put) { return put.host->m_events == stopped; });
+    };
+    PumpUntil(allStopped, kStartLimitMs + 5000);
+    for (size_t i = 0; i < puts.size(); ++i) {
+        const CStartPhases::Phase& phase = start.Phases()[i];
+        CHostDlg& host = *puts[i].host;
+        SCOPED_TRACE(phase.what);
+        EXPECT_EQ(host.m_events, stopped);
+        // The stop follows the limit at once: its teardown waits for nothing the server holds back.
+        EXPECT_LE(host.m_nChangedAt - puts[i].nAt, kStartLimitMs + 1000);
+        EXPECT_TRUE(ShowsIdlePicture(host));
+        if (phase.server) {
+            EXPECT_TRUE(PumpUntil([&] { return phase.server->Abandoned() == 1; }, 3000));
+        }
+        host.DestroyWindow();
+    }
+}
+
+// A new address, or a stop, leaves the old channel at once, whatever phase its start is in. While a
+// graph is built, the control's thread waits for it; that wait the start limit bounds.
+TEST_F(PlayerStreamTest, ASwitchLeavesAChannelAtOnceInEveryPhaseOfItsStart)
+{
+    const CStartPhases start(m_stream, FileBytes(kBroadcastStreams[0]));
+    const struct { const char* how; std::function<void()> leave; Events events; } switches[] = {
+        {"a new address", [&] { Player().SetUrl(kAddress); }, {}},
+        {"a stop", [&] { Player().Stop(); }, {"state 0"}},
+    };
+    for (int nVisit = 1; nVisit <= 2; ++nVisit) {
+        const auto& how = switches[nVisit - 1];
+        for (const CStartPhases::Phase& phase : start.Phases()) {
+            if (phase.bBuildsGraph)
+                continue;
+            SCOPED_TRACE(std::string(phase.what) + ", left by " + how.how);
+            Player().SetUrl(phase.address.c_str());
+            EXPECT_EQ(std::exchange(m_dlg.m_events, {}), Events{"state 3"});
+            if (phase.server) {
+                EXPECT_TRUE(PumpUntil([&] { return phase.server->Requests() == nVisit; }));
+            }
+            const DWORD start = ::GetTickCount();
+            how.leave();
+            // Far less than any of the old channel's own limits.
+            EXPECT_LT(::GetTickCount() - start, CStreamBuffer::kStallMs / 4);
+            EXPECT_EQ(m_dlg.m_events, how.events);
+            if (phase.server) {
+                EXPECT_TRUE(PumpUntil([&] { return phase.server->Abandoned() == nVisit; }, 3000));
+            }
+            // The refused address stops too, before the next phase.
+            EXPECT_EQ(WaitForState(PLAYSTATE_STOPPED), Events{"state 0"});
+        }
+    }
+}
+
+// Channels of a broadcaster's kind, each sent as a plain file server sends a file, as fast as the
+// connection goes, and paced as a live channel comes, from a host found by its name.
+TEST_F(PlayerStreamTest, ChannelsOfABroadcastersKindPlaySentAtOnceAndLive)
+{
+    for (const char* name : kBroadcastStreams) {
+        const std::string bytes = FileBytes(name);
+        ASSERT_FALSE(bytes.empty()) << name;
+        const struct { const char* delivery; size_t nBytesPerSecond; const char* host; } deliveries[] = {
+            {"at once", 0, "127.0.0.1"},
+            {"live", bytes.size() / BROADCAST_STREAM_SECONDS, "localhost"},
+        };
+        for (const auto& delivery : deliveries) {
+            SCOPED_TRACE(std::string(name) + ", " + delivery.delivery);
+            CScriptedServer server(kStreamHead, bytes, delivery.nBytesPerSecond, false);
+            Player().SetUrl(server.Address(delivery.host).c_str());
+            ASSERT_EQ(WaitForState(PLAYSTATE_PLAYING, kStartLimitMs + 5000), (Events{"state 3", "state 2"}));
+            HWND hPicture = Picture(Video());
+            ASSERT_NE(hPicture, nullptr);
+            EXPECT_TRUE(Moves(hPicture, 3000));
+            Player().Stop();
+            EXPECT_EQ(std::exchange(m_dlg.m_events, {}), Events{"state 0"});
+        }
+    }
+}
+
 TEST(PlayerVolume, TheVolumeFollowsLoudnessDownToSilence)
 {
     const std::pair<long, long> volumes[] = {{100, 0}, {50, -602}, {10, -2000}, {1, -4000}, {0, kSilentVolume},
@@ -571,6 +911,229 @@ TEST(PlayerContainment, ControlWithoutAServerFailsTheDialog)
     EXPECT_FALSE(dlg.Create(IDD_HOST_BROKEN));
     EXPECT_EQ(dlg.m_hWnd, nullptr);
     EXPECT_EQ(::FindWindowA(nullptr, "Broken host"), nullptr);
+}
+
+// ---- The stream buffer between the download and the parser ----
+
+// The byte at a position of a stream: neighbours differ, and no period is a power of two.
+BYTE StreamByte(LONGLONG position)
+{
+    return static_cast<BYTE>(position % 251);
+}
+
+bool AppendStream(CStreamBuffer& buffer, LONGLONG from, LONGLONG to)
+{
+    std::vector<BYTE> bytes;
+    for (LONGLONG position = from; position < to; ++position)
+        bytes.push_back(StreamByte(position));
+    return buffer.Append(bytes.data(), bytes.size());
+}
+
+// What a read gave: its result, its count, and what it wrote.
+struct Read {
+    enum Gave { StreamThenZeros, OnlyZeros, Other };
+
+    HRESULT hr;
+    LONG read;
+    Gave gave;
+
+    bool operator==(const Read& other) const { return hr == other.hr && read == other.read && gave == other.gave; }
+};
+
+std::ostream& operator<<(std::ostream& out, const Read& read)
+{
+    const char* gave[] = {"the stream's bytes, then zeros", "zeros", "other bytes"};
+    return out << "0x" << std::hex << read.hr << std::dec << ", " << read.read << " read, " << gave[read.gave];
+}
+
+Read ReadBack(CStreamBuffer& buffer, LONGLONG position, LONG size)
+{
+    std::vector<BYTE> out(size, 0xCC);
+    Read result{S_OK, 0, Read::Other};
+    result.hr = buffer.Read(position, size, out.data(), &result.read);
+    bool zeros = true, stream = result.read >= 0 && result.read <= size;
+    for (LONG i = 0; i < size; ++i) {
+        zeros = zeros && out[i] == 0;
+        stream = stream && out[i] == (i < result.read ? StreamByte(position + i) : 0);
+    }
+    result.gave = zeros ? Read::OnlyZeros : stream ? Read::StreamThenZeros : Read::Other;
+    return result;
+}
+
+// Appends the stream up to the position and reads it all, as a parser takes a stream in.
+void TakeIn(CStreamBuffer& buffer, LONGLONG to)
+{
+    LONGLONG available = 0, total = 0;
+    buffer.GetLength(&total, &available);
+    for (LONGLONG from = available; from < to; from += CStreamBuffer::kAheadLimit) {
+        const LONGLONG next = std::min(to, from + CStreamBuffer::kAheadLimit);
+        ASSERT_TRUE(AppendStream(buffer, from, next));
+        ASSERT_EQ(ReadBack(buffer, from, static_cast<LONG>(next - from)),
+                  (Read{S_OK, static_cast<LONG>(next - from), Read::StreamThenZeros}));
+    }
+}
+
+const DWORD kFarDeadline = 24 * 60 * 60 * 1000;
+const LONG kReadSize = 4096;
+const HRESULT kPastTheEnd = HRESULT_FROM_WIN32(ERROR_HANDLE_EOF);
+
+// The download stops a whole ahead limit beyond the furthest read: a read that ends there gets its
+// bytes, one beyond it gets zeros at once, for those bytes would never come.
+TEST(StreamBuffer, AReadEndingAsFarAsTheDownloadGoesGetsItsBytesAndOneBeyondGetsZerosAtOnce)
+{
+    const LONGLONG furthest = 1 << 20, reach = furthest + CStreamBuffer::kAheadLimit;
+    const struct { const char* what; LONGLONG end; Read read; } reads[] = {
+        {"one below the reach", reach - 1, {S_OK, kReadSize, Read::StreamThenZeros}},
+        {"at the reach", reach, {S_OK, kReadSize, Read::StreamThenZeros}},
+        {"one beyond the reach", reach + 1, {S_OK, kReadSize, Read::OnlyZeros}},
+        {"at the stream's far end", CStreamBuffer::kLiveLength, {S_OK, kReadSize, Read::OnlyZeros}},
+    };
+    for (const auto& read : reads) {
+        SCOPED_TRACE(read.what);
+        CStreamBuffer buffer(::GetTickCount() + kFarDeadline);
+        TakeIn(buffer, furthest);
+        // Exactly the room there is: the download does not wait.
+        ASSERT_TRUE(AppendStream(buffer, furthest, reach));
+        EXPECT_EQ(ReadBack(buffer, read.end - kReadSize, kReadSize), read.read);
+    }
+
+    // The download fills up to the reach exactly, waits there, and goes on once a read moves the reach.
+    CStreamBuffer buffer(::GetTickCount() + kFarDeadline);
+    std::thread download([&] { AppendStream(buffer, 0, CStreamBuffer::kAheadLimit + kReadSize); });
+    LONGLONG total = 0, available = 0;
+    EXPECT_TRUE(PumpUntil([&] {
+        buffer.GetLength(&total, &available);
+        return available == CStreamBuffer::kAheadLimit;
+    }));
+    EXPECT_EQ(ReadBack(buffer, 0, kReadSize), (Read{S_OK, kReadSize, Read::StreamThenZeros}));
+    download.join();
+    buffer.GetLength(&total, &available);
+    EXPECT_EQ(available, CStreamBuffer::kAheadLimit + kReadSize);
+    EXPECT_EQ(total, CStreamBuffer::kLiveLength);
+}
+
+// While a stream starts, the parser reads on until its graph is cued and then goes back to the
+// programmes' start; once it plays, it steps back a little at most.
+TEST(StreamBuffer, BytesBehindTheLatestReadAreKeptToTheStartsLimitThenToThePlayingLimit)
+{
+    const struct { const char* what; bool started; LONGLONG behind; HRESULT hr; } reads[] = {
+        {"starting, one within the limit", false, CStreamBuffer::kStartBehindLimit - 1, S_OK},
+        {"starting, at the limit", false, CStreamBuffer::kStartBehindLimit, S_OK},
+        {"starting, one beyond the limit", false, CStreamBuffer::kStartBehindLimit + 1, E_FAIL},
+        {"playing, one within the limit", true, CStreamBuffer::kBehindLimit - 1, S_OK},
+        {"playing, at the limit", true, CStreamBuffer::kBehindLimit, S_OK},
+        {"playing, one beyond the limit", true, CStreamBuffer::kBehindLimit + 1, E_FAIL},
+    };
+    for (const auto& read : reads) {
+        SCOPED_TRACE(read.what);
+        CStreamBuffer buffer(::GetTickCount() + kFarDeadline);
+        if (read.started)
+            buffer.Started();
+        const LONGLONG latest = read.behind + (2 << 20);
+        TakeIn(buffer, latest);
+        const Read expected = read.hr == S_OK ? Read{S_OK, kReadSize, Read::StreamThenZeros} : Read{E_FAIL, 0, Read::Other};
+        EXPECT_EQ(ReadBack(buffer, latest - read.behind, kReadSize), expected);
+    }
+
+    // A parser that went back to the start keeps what lies after the point it reads from when it plays.
+    CStreamBuffer buffer(::GetTickCount() + kFarDeadline);
+    const LONGLONG probed = 3 << 20;
+    TakeIn(buffer, probed);
+    EXPECT_EQ(ReadBack(buffer, 0, kReadSize), (Read{S_OK, kReadSize, Read::StreamThenZeros}));
+    buffer.Started();
+    for (LONGLONG position = kReadSize; position < probed; position += kReadSize)
+        ASSERT_EQ(ReadBack(buffer, position, kReadSize), (Read{S_OK, kReadSize, Read::StreamThenZeros})) << position;
+    EXPECT_EQ(ReadBack(buffer, 0, kReadSize), (Read{E_FAIL, 0, Read::Other}));
+}
+
+TEST(StreamBuffer, AReadPastTheEndOfAStreamThatEndedComesBackEmptyAndLeavesTheStreamAsItWas)
+{
+    const LONGLONG end = 64 << 10;
+    CStreamBuffer buffer(::GetTickCount() + kFarDeadline);
+    ASSERT_TRUE(AppendStream(buffer, 0, end));
+    buffer.Finish();
+    const struct { const char* what; LONGLONG position; Read read; } reads[] = {
+        {"ending at the end", end - kReadSize, {S_OK, kReadSize, Read::StreamThenZeros}},
+        {"ending one past the end", end - kReadSize + 1, {S_FALSE, kReadSize - 1, Read::StreamThenZeros}},
+        {"starting one before the end", end - 1, {S_FALSE, 1, Read::StreamThenZeros}},
+        {"starting at the end", end, {kPastTheEnd, 0, Read::OnlyZeros}},
+        {"starting one past the end", end + 1, {kPastTheEnd, 0, Read::OnlyZeros}},
+        {"starting far past the end, within the reach", end + 2 * CStreamBuffer::kBehindLimit,
+         {kPastTheEnd, 0, Read::OnlyZeros}},
+        {"again from the start", 0, {S_OK, kReadSize, Read::StreamThenZeros}},
+    };
+    for (const auto& read : reads)
+        EXPECT_EQ(ReadBack(buffer, read.position, kReadSize), read.read) << read.what;
+}
+
+// A server that trickles must not hold the graph being built beyond the start's deadline; once the
+// stream plays, a read waits for its bytes.
+TEST(StreamBuffer, AReadWaitsForItsBytesNoLongerThanTheStartDeadlineUntilTheStreamPlays)
+{
+    CStreamBuffer buffer(::GetTickCount() - 1);
+    ASSERT_TRUE(AppendStream(buffer, 0, kReadSize));
+    EXPECT_EQ(ReadBack(buffer, 0, kReadSize), (Read{S_OK, kReadSize, Read::StreamThenZeros}));
+    const DWORD asked = ::GetTickCount();
+    EXPECT_EQ(ReadBack(buffer, kReadSize, kReadSize), (Read{VFW_E_TIMEOUT, 0, Read::Other}));
+    // Past the deadline, not after a stall's wait.
+    EXPECT_LT(::GetTickCount() - asked, CStreamBuffer::kStallMs / 4);
+
+    buffer.Started();
+    Read waited{};
+    std::thread parser([&] { waited = ReadBack(buffer, kReadSize, kReadSize); });
+    ASSERT_TRUE(AppendStream(buffer, kReadSize, 2 * kReadSize));
+    parser.join();
+    EXPECT_EQ(waited, (Read{S_OK, kReadSize, Read::StreamThenZeros}));
+
+    // Closing wakes a read that waits, and refuses the download.
+    parser = std::thread([&] { waited = ReadBack(buffer, 2 * kReadSize, kReadSize); });
+    buffer.Close();
+    parser.join();
+    EXPECT_EQ(waited, (Read{VFW_E_WRONG_STATE, 0, Read::Other}));
+    EXPECT_FALSE(AppendStream(buffer, 2 * kReadSize, 3 * kReadSize));
+}
+
+// ---- Host lookups ----
+
+TEST(HostLookup, FindsAHostByItsNameOrItsAddress)
+{
+    for (const char* host : {"localhost", "127.0.0.1"}) {
+        CHostLookup lookup(host);
+        ASSERT_EQ(::WaitForSingleObject(lookup.Ended(), 10000), WAIT_OBJECT_0) << host;
+        ULONG address = 0;
+        EXPECT_TRUE(lookup.Found(&address)) << host;
+        EXPECT_EQ(address, htonl(INADDR_LOOPBACK)) << host;
+    }
+}
+
+// The system's lookup cannot be cancelled: a channel switch leaves it to end alone.
+TEST(HostLookup, ALookupGivenUpEndsAloneAndFreesWhatItHeld)
+{
+    HANDLE hAnswer = ::CreateEventA(nullptr, TRUE, FALSE, nullptr), hFreed = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    struct Token {
+        explicit Token(HANDLE hEvent) : hFreed(hEvent) {}
+        ~Token() { ::SetEvent(hFreed); }
+        HANDLE hFreed;
+    };
+    auto token = std::make_shared<Token>(hFreed);
+    {
+        // Answers once the test lets it, or after a while if the test is held up meanwhile.
+        CHostLookup lookup("slow.example", [token, hAnswer](const std::string&, ULONG* address) {
+            ::WaitForSingleObject(hAnswer, 10000);
+            *address = htonl(INADDR_LOOPBACK);
+            return true;
+        });
+        token.reset();
+        EXPECT_EQ(::WaitForSingleObject(lookup.Ended(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+        ULONG address = 0;
+        EXPECT_FALSE(lookup.Found(&address));
+    }
+    // Given up without waiting: the lookup still runs, holding its function.
+    EXPECT_EQ(::WaitForSingleObject(hFreed, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    ::SetEvent(hAnswer);
+    EXPECT_EQ(::WaitForSingleObject(hFreed, 10000), WAIT_OBJECT_0);
+    ::CloseHandle(hAnswer);
+    ::CloseHandle(hFreed);
 }
 
 }  // namespace
