@@ -3,20 +3,21 @@
 
 #include <string>
 
-#include "LocalHttpServer.h"
 #include "TestHelpers.h"
 #include "mainwnd/TvClientDlg.h"
 
-// The installation the benchmarks run in, three channels and the counts document at an address, the
-// service's version file on the server, up to date, and the process ready for the dialog's controls.
-inline void PrepareInstallation(CScratchFiles& files, CLocalHttpServer& service, const std::string& xmlUrl)
+// The service's version file, saying that the installed version is the newest.
+inline constexpr char kUpToDateVersionFile[] = "[Version]\r\nVersion=1\r\n";
+
+// The installation the benchmarks run in: three channels, the counts document and the service's
+// version file at their addresses, and the process ready for the dialog's controls.
+inline void PrepareInstallation(CScratchFiles& files, const std::string& versionUrl, const std::string& xmlUrl)
 {
     AfxEnableControlContainer();
     ::CreateDirectoryA("ini", nullptr);
-    service.Serve("/p.ini", "[Version]\r\nVersion=1\r\n");
     files.Write("Channel.txt", "play://0;play://1;play://2;");
     files.Write(config::kIniFile, "[CHANNELNUM]\r\nCHANNELNUM=1|2|3\r\n[XML]\r\nXML=" + xmlUrl +
-                                      "\r\n[APPURL]\r\nAPPURL=" + service.Origin() + "/p.ini\r\n");
+                                      "\r\n[APPURL]\r\nAPPURL=" + versionUrl + "\r\n");
 }
 
 class CProbeTvClientDlg : public CTvClientDlg {
@@ -24,6 +25,9 @@ public:
     CRect TabRect(int nTab) const { return m_tabHover.m_rcTab[nTab]; }
     int CachedBitmaps() const { return m_images.m_bitmaps.LoadedCount(); }
     LPCSTR OnlineCount(int nChannel) const { return m_onlineCounts.CountOf(nChannel); }
+    bool IsRefreshing() const { return m_onlineCounts.IsRefreshing(); }
+    // Leaves the refreshes to the caller: the window's own would come between the caller's.
+    void StopRefreshTimer() { ::KillTimer(m_hWnd, TIMER_CHANNEL_REFRESH); }
     // A point in a tab's hover zone, as a mouse message carries it.
     LPARAM InsideTab(int nTab) const
     {

@@ -67,7 +67,8 @@ int main()
     CScratchFiles files;
     // Port 1 refuses at once: the online counts are not what is measured.
     CLocalHttpServer service;
-    PrepareInstallation(files, service, "http://127.0.0.1:1/counts");
+    service.Serve("/p.ini", kUpToDateVersionFile);
+    PrepareInstallation(files, service.Origin() + "/p.ini", "http://127.0.0.1:1/counts");
     CFakePlayerRegistration player;
     CProbeTvClientDlg dlg;
     if (!dlg.Create(IDD_TVCLIENT_DIALOG))
