@@ -102,6 +102,8 @@ bool ReadOnlineCounts(IXMLDOMDocument* pDocument, CString (&counts)[kCountedChan
 
 void COnlineCounts::Refresh(LPCSTR lpszIniFile, HWND hWndNotify)
 {
+    // A fetch whose message has not come yet has still ended: only one that runs makes this wait.
+    OnFetched();
     if (m_fetch.IsActive())
         return;
     config::ReadString(config::kXmlUrl, lpszIniFile, m_szXmlUrl);

@@ -35,7 +35,7 @@ bool ReadOnlineCounts(IXMLDOMDocument* pDocument, CString (&counts)[kCountedChan
 class COnlineCounts {
 public:
     // Reads the document's address from the configuration afresh and starts fetching it, unless a
-    // refresh is still on; hWndNotify gets WM_COUNTSFETCHED when the fetch ends.
+    // fetch still runs; hWndNotify gets WM_COUNTSFETCHED when the fetch ends.
     void Refresh(LPCSTR lpszIniFile, HWND hWndNotify);
     // A whole refresh while this thread waits for it, within the fetch's time limit.
     void RefreshNow(LPCSTR lpszIniFile);

@@ -3,6 +3,8 @@
 
 #include "CountsDocument.h"
 #include "LocalHttpServer.h"
+#include "MessagePump.h"
+#include "TestHelpers.h"
 #include "channels/ChannelTips.h"
 #include "channels/OnlineCounts.h"
 #include "config/DocumentFetch.h"
@@ -58,6 +60,25 @@ TEST(DocumentFetchTest, EveryServerFaultIsNoDocumentWithinTheLimit)
         EXPECT_FALSE(config::FetchDocument(address.c_str()).has_value()) << address;
         EXPECT_LE(::GetTickCount() - start, kLimitWithSlackMs) << address;
     }
+}
+
+// A fetch that has ended is taken by the next refresh even when the window never got its notice, so
+// that a lost or late message cannot stop the counts for good.
+TEST(OnlineCountsTest, ARefreshTakesTheEndedFetchWhoseNoticeNeverCame)
+{
+    const Strings counts = Numbers(kCountedChannels, 70);
+    CLocalHttpServer server;
+    server.Serve("/counts", Document(Records(counts)));
+    CScratchFiles files;
+    const std::string ini = files.Write("[XML]\r\nXML=" + server.Origin() + "/counts\r\n");
+    ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));  // for the XML component
+    COnlineCounts online;
+    EXPECT_TRUE(PumpUntil([&] {
+        online.Refresh(ini.c_str(), nullptr);  // nothing is told when it ends
+        return online.m_arrOnlineCount.GetSize() == kCountedChannels;
+    }, config::kFetchTimeLimitMs));
+    EXPECT_EQ(ToEntries(online.m_arrOnlineCount), counts);
+    ::CoUninitialize();
 }
 
 }  // namespace
