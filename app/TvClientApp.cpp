@@ -5,6 +5,7 @@
 #include "config/Configuration.h"
 #include "mainwnd/TvClientDlg.h"
 #include "player/PlayerIds.h"
+#include "updater/Journal.h"
 
 namespace {
 
@@ -36,6 +37,9 @@ BOOL CTvClientApp::InitInstance()
         AfxMessageBox(kAlreadyRunning, MB_OK, 0);
         return FALSE;
     }
+    // Only the mutex's holder may take an update for cut off: an updater at work holds it too.
+    if (!RecoverAtClientStart())
+        return FALSE;
     CTvClientDlg dlg;
     m_pMainWnd = &dlg;
     const INT_PTR nResult = dlg.DoModal();

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "updater/WholeFile.h"
+
 namespace config {
 
 namespace {
@@ -62,9 +64,12 @@ int ReadInstalledVersion(LPCSTR iniFile)
     return ReadVersion(iniFile, 1);
 }
 
+// The profile functions rewrite the file in place, so a write cut off would lose the user's settings.
 bool WriteInstalledVersion(LPCSTR iniFile, int nVersion)
 {
-    return WritePrivateProfileStringA(kVersionKey, kVersionKey, std::to_string(nVersion).c_str(), iniFile) != FALSE;
+    std::string text;
+    return ReadWholeFile(iniFile, text) &&
+           ReplaceWholeFile(iniFile, WithProfileValue(text, kVersionKey, kVersionKey, std::to_string(nVersion)));
 }
 
 int ReadRemoteVersion(LPCSTR versionFile)

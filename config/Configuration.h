@@ -57,7 +57,8 @@ constexpr char kVersionKey[] = "Version";
 
 // "Version" of the main configuration file; 1 when missing, 0 when not a number.
 int ReadInstalledVersion(LPCSTR iniFile);
-// Only the updater writes it, keeping every other value of the file; false when it cannot.
+// Only the updater writes it, keeping every other byte of the file: a new file replaces the old one in
+// one step, so that a write cut off leaves the old one. False when it cannot, the file as it was.
 bool WriteInstalledVersion(LPCSTR iniFile, int nVersion);
 // "Version" of the downloaded version file; 2 when missing, 0 when not a number.
 int ReadRemoteVersion(LPCSTR versionFile);

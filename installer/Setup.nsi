@@ -89,6 +89,9 @@ Function un.onInit
 FunctionEnd
 
 Section "Install"
+    ; What a cut-off update left would otherwise take the files installed now for its own and undo them.
+    Delete "$INSTDIR\update.journal"
+    RMDir /r "$INSTDIR\update.staging"
     !insertmacro INSTALLATION_FILES INSTALL_FILE
     SetOverwrite on
     WriteINIStr "$INSTDIR\ini\Tavro.ini" "Version" "Version" "${VERSION}"
@@ -122,6 +125,8 @@ Section "Uninstall"
     ExecWait '"$SYSDIR\regsvr32.exe" /s /u /n /i:user "$INSTDIR\P2PPlayer.dll"'
     !insertmacro INSTALLATION_FILES REMOVE_FILE
     Delete "$INSTDIR\ini\p.ini"  ; the client's download of the version file, if one was left
+    Delete "$INSTDIR\update.journal"  ; and what a cut-off update left
+    RMDir /r "$INSTDIR\update.staging"
     Delete "$INSTDIR\Uninstall.exe"
     ; Files that updates added stay, and with them their folders.
     RMDir "$INSTDIR\AD"

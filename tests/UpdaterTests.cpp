@@ -1,28 +1,21 @@
-// The updater: its rules for version files, then the real ZeziroD2U.exe in a real installation folder
-// against a local server. The served version file was signed by the demo's signer at build time, so
-// the update that succeeds also shows that signer and updater build the same signed text.
+// The updater: its rules for version files and for the download's time, the configuration file it
+// writes, then the real ZeziroD2U.exe in a real installation folder against a local server. The served
+// version file was signed by the demo's signer at build time, so the update that succeeds also shows
+// that signer and updater build the same signed text. UpdaterRecoveryTests.cpp cuts updates off.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
 
-#include <fstream>
+#include <atomic>
 #include <functional>
-#include <map>
-#include <memory>
-#include <sstream>
 #include <string>
+#include <thread>
 
-#include "ChildProcess.h"
-#include "LocalHttpServer.h"
-#include "Sha256.h"
+#include "Download.h"
 #include "TestHelpers.h"
-#include "Update.h"
-#include "UpdateText.h"
+#include "UpdaterFixture.h"
 #include "UpdaterResource.h"
-#include "VersionFile.h"
-#include "app/TvClientApp.h"
-#include "config/Configuration.h"
 
 namespace {
 
@@ -34,7 +27,7 @@ TEST(UpdaterRules, ListedPathsStayInsideTheInstallationAndOffTheUpdatersOwnFiles
     for (const char* path : {"", "..\\x", "a\\..\\..\\x", ".\\x", "\\x", "\\\\host\\share\\x", "C:\\x", "C:x", "a\\\\b",
                              "a\\", "a/b", "a|b", "a*", "a\tb", "x.", "x ", "CON", "nul.txt", "a\\LPT1.dll", "com9",
                              "ini\\Tavro.ini", "INI\\tavro.INI", "ZeziroD2U.exe", "update.staging",
-                             "update.staging\\0.new"})
+                             "update.staging\\0.new", "update.journal", "Update.Journal"})
         EXPECT_FALSE(IsInstallablePath(path)) << path;
 }
 
@@ -48,6 +41,10 @@ TEST(UpdaterRules, AVersionFileIsReadOnlyWhenEveryPartIsWellFormed)
     const CVersionFile read(files.Write(head + "b\\俓.dll=0012," + digest + "\r\n" + entry + signature).c_str());
     EXPECT_EQ(read.SignedText(), "Version=3\nb\\俓.dll=12," + lower + "\na.txt=5," + lower + "\n");
     EXPECT_EQ(std::string(read.m_strSignature), "c2ln");
+    // A signature is read whole, however long the key that made it.
+    const std::string longSignature(6000, 'A');
+    const CVersionFile longSigned(files.Write(head + entry + "[Signature]\r\nSha256Rsa=" + longSignature).c_str());
+    EXPECT_EQ(std::string(longSigned.m_strSignature), longSignature);
 
     const auto expectRefused = [&](const std::string& text, UINT nIDMessage, const std::string& named) {
         try {
@@ -78,131 +75,79 @@ TEST(UpdaterRules, ListedFilesLieUnderFilesBesideTheVersionFile)
     EXPECT_EQ(std::string(FileUrl("http://h/p.ini", "a b+c~d")), "http://h/files/a%20b%2Bc~d");
 }
 
-std::string ReadAll(const std::string& path)
+// The numbers are the product's: a version file has a minute, and an update of 5 MB 21 minutes more.
+TEST(UpdaterRules, TheDownloadHasABaseTimeAndASecondForEveryFloorsWorthOfDeclaredBytes)
 {
-    std::ostringstream bytes;
-    bytes << std::ifstream(path, std::ios::binary).rdbuf();
-    return bytes.str();
+    EXPECT_EQ(DownloadTimeLimitMs(kDownloadBudget, 0), 60000u);
+    EXPECT_EQ(DownloadTimeLimitMs(kDownloadBudget, 5 * 1000 * 1000), 60000u + 1220703u);
+    // The largest size a list may declare, fifteen nines, does not wrap around to a short time.
+    EXPECT_EQ(DownloadTimeLimitMs(kDownloadBudget, 999999999999999ULL), 60000ULL + 244140624999999ULL);
+    EXPECT_EQ(DownloadTimeLimitMs({2000, 1000}, 1500), 3500u);
 }
 
-void WriteAll(const std::string& path, const std::string& bytes)
+// The profile functions read what the updater writes, and nothing else of the user's file moves.
+TEST(UpdaterConfiguration, TheNewVersionChangesItsOwnValueAndKeepsEveryOtherByte)
 {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-// Every file and folder below the folder, by its path below it, files before the folder that holds them.
-void Walk(const std::string& dir, const std::function<void(const std::string& path, bool bFolder)>& visit,
-          const std::string& below = "")
-{
-    WIN32_FIND_DATAA found;
-    HANDLE hFind = ::FindFirstFileA((dir + "\\" + below + "*").c_str(), &found);
-    for (BOOL bMore = hFind != INVALID_HANDLE_VALUE; bMore; bMore = ::FindNextFileA(hFind, &found)) {
-        const std::string name = found.cFileName, path = below + name;
-        if (name == "." || name == "..")
-            continue;
-        const bool bFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        if (bFolder)
-            Walk(dir, visit, path + "\\");
-        visit(path, bFolder);
+    const struct {
+        const char* before;
+        const char* after;
+    } cases[] = {
+        {"[Version]\r\nVersion=1\r\n[APPURL]\r\nAPPURL=x\r\n", "[Version]\r\nVersion=7\r\n[APPURL]\r\nAPPURL=x\r\n"},
+        // Comments, spacing, case, line ends and Chinese text stay as the user left them.
+        {"; 用户的设置\n\n [LISTURL]\nLISTURL = 列表 \n[version]\nVERSION =  12 \t\n\n[X]\nVersion=3\n",
+         "; 用户的设置\n\n [LISTURL]\nLISTURL = 列表 \n[version]\nVERSION =  7\n\n[X]\nVersion=3\n"},
+        // The section without the key, the file without the section, without an end of line, empty.
+        {"[Version]\r\nOther=1\r\n", "[Version]\r\nVersion=7\r\nOther=1\r\n"},
+        {"[Version]", "[Version]\r\nVersion=7\r\n"},
+        {"[APPURL]\r\nAPPURL=x", "[APPURL]\r\nAPPURL=x\r\n[Version]\r\nVersion=7\r\n"},
+        {"", "[Version]\r\nVersion=7\r\n"},
+    };
+    CScratchFiles files;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.before);
+        const std::string path = files.Write(c.before);
+        ASSERT_TRUE(config::WriteInstalledVersion(path.c_str(), 7));
+        EXPECT_EQ(ReadAll(path), c.after);
+        EXPECT_EQ(config::ReadInstalledVersion(path.c_str()), 7);
+        EXPECT_EQ(::GetFileAttributesA((path + ".part").c_str()), INVALID_FILE_ATTRIBUTES);
     }
-    if (hFind != INVALID_HANDLE_VALUE)
-        ::FindClose(hFind);
+    const std::string missing = files.Write("");
+    ::DeleteFileA(missing.c_str());
+    ASSERT_TRUE(config::WriteInstalledVersion(missing.c_str(), 7));
+    EXPECT_EQ(ReadAll(missing), "[Version]\r\nVersion=7\r\n");
 }
 
-// Each file's SHA-256 by its path, and each folder, of a whole tree.
-using Tree = std::map<std::string, std::string>;
-
-Tree Snapshot(const std::string& dir)
+// A write that is cut off leaves the old file whole, for the new bytes go to a file of their own: the
+// old one is never written to, as a second name of it shows, and when it cannot be replaced it stays.
+TEST(UpdaterConfiguration, TheFileIsReplacedInOneStepAndNeverRewrittenInPlace)
 {
-    Tree tree;
-    Walk(dir, [&](const std::string& path, bool bFolder) {
-        const std::string bytes = bFolder ? "" : ReadAll(dir + "\\" + path);
-        CSha256 digest;
-        digest.Add(bytes.data(), static_cast<DWORD>(bytes.size()));
-        tree[path] = bFolder ? "folder" : std::string(digest.Hex());
-    });
-    return tree;
+    CScratchFiles files;
+    const std::string old = "[Version]\r\nVersion=1\r\n[APPURL]\r\nAPPURL=x\r\n";
+    const std::string path = files.Write(old), link = files.Write("");
+    ::DeleteFileA(link.c_str());
+    ASSERT_TRUE(::CreateHardLinkA(link.c_str(), path.c_str(), nullptr));
+    ASSERT_TRUE(config::WriteInstalledVersion(path.c_str(), 2));
+    EXPECT_EQ(ReadAll(path), "[Version]\r\nVersion=2\r\n[APPURL]\r\nAPPURL=x\r\n");
+    EXPECT_EQ(ReadAll(link), old);
+
+    // Readable, but not to be replaced while it is open.
+    HANDLE hOpen = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(hOpen, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(config::WriteInstalledVersion(path.c_str(), 3));
+    ::CloseHandle(hOpen);
+    EXPECT_EQ(config::ReadInstalledVersion(path.c_str()), 2);
+    EXPECT_EQ(::GetFileAttributesA((path + ".part").c_str()), INVALID_FILE_ATTRIBUTES);
 }
-
-void RemoveTree(const std::string& dir)
-{
-    Walk(dir, [&](const std::string& path, bool bFolder) {
-        const std::string full = dir + "\\" + path;
-        ::SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-        bFolder ? ::RemoveDirectoryA(full.c_str()) : ::DeleteFileA(full.c_str());
-    });
-    ::RemoveDirectoryA(dir.c_str());
-}
-
-// A fresh folder in the test's own directory.
-std::string InstallationFolder()
-{
-    char current[MAX_PATH] = "";
-    ::GetCurrentDirectoryA(MAX_PATH, current);
-    return std::string(current) + "\\install";
-}
-
-// An installation of version 1 whose "APPURL" is a local server's version file, signed for version 2.
-class UpdaterRun : public ::testing::Test {
-public:
-    void SetUp() override
-    {
-        RemoveTree(m_dir);
-        ::CreateDirectoryA(m_dir.c_str(), nullptr);
-        ::CreateDirectoryA(InstalledPath("ini").c_str(), nullptr);
-        // The stand-in runs too, as the installed client; a few bytes make it another version.
-        WriteAll(InstalledPath("TvClient.exe"), Packaged("TvClient.exe") + "version 1");
-        WriteAll(InstalledPath("Channel.txt"), "101;102");
-        WriteAll(InstalledPath("ini\\Tavro.ini"),
-                 "[Version]\r\nVersion=1\r\n[APPURL]\r\nAPPURL=" + m_appUrl + "\r\n[LISTURL]\r\nLISTURL=kept\r\n");
-        ::CopyFileA(HostPath(UPDATE_KEYS "/update.pub").c_str(), InstalledPath("ini\\update.pub").c_str(), FALSE);
-        ::CopyFileA(HostPath(UPDATER_EXE).c_str(), InstalledPath(config::kUpdater).c_str(), FALSE);
-        m_versionFile = ReadAll(HostPath(UPDATE_FIXTURE "/p.ini"));
-        m_server.Serve("/update/p.ini", m_versionFile);
-        for (const auto& [path, digest] : Snapshot(m_package)) {
-            if (digest != "folder")
-                ServeFile(path, Packaged(path));
-        }
-    }
-    std::string InstalledPath(const std::string& path) const { return m_dir + "\\" + path; }
-    std::string Packaged(const std::string& path) const { return ReadAll(m_package + "\\" + path); }
-    // Serves the bytes as the listed file; gives its path.
-    std::string ServeFile(const std::string& path, const std::string& bytes,
-                          CLocalHttpServer::Delivery delivery = CLocalHttpServer::Delivery::Whole)
-    {
-        const std::string url(FileUrl(m_appUrl.c_str(), path.c_str()));
-        m_server.Serve(url.substr(m_server.Origin().size()), bytes, delivery);
-        return path;
-    }
-    // Serves the version file with a part replaced; gives nothing to name.
-    std::string EditVersionFile(const std::string& from, const std::string& to)
-    {
-        m_versionFile.replace(m_versionFile.find(from), from.size(), to);
-        m_server.Serve("/update/p.ini", m_versionFile);
-        return "";
-    }
-    // As the client starts it.
-    bool Start(Process& updater) const { return updater.Start(InstalledPath(config::kUpdater), m_dir.c_str()); }
-
-    CLocalHttpServer m_server;
-    const std::string m_appUrl = m_server.Origin() + "/update/p.ini";
-    const std::string m_dir = InstallationFolder();
-    const std::string m_package = HostPath(UPDATE_FIXTURE "/files");
-    std::string m_versionFile;
-    // The client's mutex, while the test holds it.
-    std::unique_ptr<void, decltype(&::CloseHandle)> m_client{nullptr, &::CloseHandle};
-};
 
 TEST_F(UpdaterRun, InstallsTheSignedFilesOnceTheClientHasGoneThenTheVersionAndStartsTheClient)
 {
     m_client.reset(::CreateMutexA(nullptr, FALSE, CTvClientApp::kSingleInstanceMutex));
-    const Tree before = Snapshot(m_dir);
     Process updater;
     ASSERT_TRUE(Start(updater));
     HWND hWindow = updater.WaitForDialog(std::string(LoadText(IDS_STEP_WAITING)));
     ASSERT_NE(hWindow, nullptr);
     EXPECT_NE(::FindWindowExA(hWindow, nullptr, PROGRESS_CLASSA, nullptr), nullptr);
-    EXPECT_EQ(Snapshot(m_dir), before);  // nothing happens while the client runs
+    EXPECT_EQ(Snapshot(m_dir), m_old);  // nothing happens while the client runs
     m_client.reset();
 
     EXPECT_EQ(updater.Wait(60000), 0u);
@@ -213,14 +158,11 @@ TEST_F(UpdaterRun, InstallsTheSignedFilesOnceTheClientHasGoneThenTheVersionAndSt
     char listUrl[config::kValueBufferSize];
     config::ReadString(config::kListUrl, ini.c_str(), listUrl);
     EXPECT_STREQ(listUrl, "kept");
-    // The package's files and nothing else: no staging folder, no backups.
-    Tree expected = before;
-    for (const auto& [path, digest] : Snapshot(m_package))
-        expected[path] = digest;
-    const Tree after = Snapshot(m_dir);
-    for (const char* changed : {"ini\\Tavro.ini", "started.txt"})
-        expected[changed] = after.at(changed);
-    EXPECT_EQ(after, expected);
+    // The package's files, the user's configuration byte for byte but for "Version", and nothing
+    // else: no staging folder, no backups, no journal.
+    Tree expected = NewInstallation();
+    expected["started.txt"] = Digest("");
+    EXPECT_EQ(Snapshot(m_dir), expected);
 }
 
 // A way an update fails: what the test does to the installation or the server, the message the
@@ -232,8 +174,6 @@ struct Failure {
 };
 
 class UpdaterFailure : public UpdaterRun, public ::testing::WithParamInterface<Failure> {};
-
-using Delivery = CLocalHttpServer::Delivery;
 
 const Failure kFailures[] = {
     {"VersionFileMissing", IDS_FAIL_VERSION_FILE,
@@ -281,16 +221,6 @@ const Failure kFailures[] = {
      }},
 };
 
-// The box's text: its one static child with text (the icon's has none).
-std::string MessageBoxText(HWND hBox)
-{
-    for (HWND h = nullptr; (h = ::FindWindowExA(hBox, h, "Static", nullptr)) != nullptr;) {
-        if (!WindowText(h).empty())
-            return WindowText(h);
-    }
-    return "";
-}
-
 TEST_P(UpdaterFailure, ShowsWhyLeavesTheInstallationAsItWasAndStartsNothing)
 {
     const std::string name = GetParam().arrange(*this);
@@ -298,8 +228,7 @@ TEST_P(UpdaterFailure, ShowsWhyLeavesTheInstallationAsItWasAndStartsNothing)
     const DWORD start = ::GetTickCount();
     Process updater;
     ASSERT_TRUE(Start(updater));
-    // The message box is captioned with the program's name, as AfxMessageBox does.
-    HWND hBox = updater.WaitForDialog([](HWND h) { return WindowText(h) == "ZeziroD2U"; }, 60000);
+    HWND hBox = updater.WaitForDialog(IsUpdaterBox, 60000);
     ASSERT_NE(hBox, nullptr);
     // Only a client that keeps running is waited for that long; every network wait ends sooner.
     EXPECT_LT(::GetTickCount() - start, m_client ? kClientExitTimeoutMs + 15000 : 30000u);
@@ -311,5 +240,152 @@ TEST_P(UpdaterFailure, ShowsWhyLeavesTheInstallationAsItWasAndStartsNothing)
 
 INSTANTIATE_TEST_SUITE_P(Each, UpdaterFailure, ::testing::ValuesIn(kFailures),
                          [](const ::testing::TestParamInfo<Failure>& info) { return std::string(info.param.name); });
+
+// The Cancel button of the real window, while the updater waits for the client and while a server
+// keeps a download waiting: either way the updater ends at once, without a word, having changed and
+// started nothing.
+TEST_F(UpdaterRun, CancelEndsTheUpdateAtOnceUndoesItAndStartsNothing)
+{
+    const struct {
+        const char* name;
+        UINT nIDStep;
+        std::function<std::string(UpdaterRun&)> arrange;  // gives the step's detail
+    } cases[] = {
+        {"waiting", IDS_STEP_WAITING, [](UpdaterRun& run) {
+             run.m_client.reset(::CreateMutexA(nullptr, FALSE, CTvClientApp::kSingleInstanceMutex));
+             return std::string();
+         }},
+        // The files before it are downloaded by then.
+        {"downloading", IDS_STEP_DOWNLOADING, [](UpdaterRun& run) {
+             return run.ServeFile("TvClient.exe", run.Packaged("TvClient.exe"), Delivery::Silence);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Install();
+        const std::string detail = c.arrange(*this);
+        Process updater;
+        ASSERT_TRUE(Start(updater));
+        HWND hWindow = updater.WaitForDialog(std::string(LoadText(c.nIDStep, {detail.c_str()})));
+        ASSERT_NE(hWindow, nullptr);
+        HWND hCancel = ::GetDlgItem(hWindow, IDCANCEL);
+        ASSERT_NE(hCancel, nullptr);
+        EXPECT_EQ(WindowText(hCancel), "取消");
+        EXPECT_TRUE(::IsWindowVisible(hCancel) && ::IsWindowEnabled(hCancel));
+        ::PostMessageA(hCancel, BM_CLICK, 0, 0);
+        // A message box would hold the process; the silent server would hold a read this long.
+        EXPECT_EQ(updater.Wait(kNetworkTimeoutMs), 1u);
+        EXPECT_EQ(Snapshot(m_dir), m_old);
+        m_client.reset();
+    }
+}
+
+// The updater holds the client's mutex from the moment the client has gone until the update has
+// ended: a client started meanwhile is refused as a second copy.
+TEST_F(UpdaterRun, AClientStartedWhileTheUpdateRunsIsRefusedAsASecondCopy)
+{
+    const std::string detail = ServeFile("TvClient.exe", Packaged("TvClient.exe"), Delivery::Silence);
+    Process updater;
+    ASSERT_TRUE(Start(updater));
+    HWND hWindow = updater.WaitForDialog(std::string(LoadText(IDS_STEP_DOWNLOADING, {detail.c_str()})));
+    ASSERT_NE(hWindow, nullptr);
+    Process client;
+    ASSERT_TRUE(client.Start(HostPath(TVCLIENT_EXE), m_dir.c_str()));
+    HWND hBox = client.WaitForDialog("Kalda网络电视的一个实例已经运行!");
+    ASSERT_NE(hBox, nullptr);
+    ::PostMessageA(hBox, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(client.Wait(30000), 1u);
+    ::PostMessageA(::GetDlgItem(hWindow, IDCANCEL), BM_CLICK, 0, 0);
+    EXPECT_EQ(updater.Wait(30000), 1u);
+    EXPECT_EQ(Snapshot(m_dir), m_old);
+}
+
+// The update run in this process, with the installation as the current directory and no window; it
+// is cancelled, as the button would, once it has made nCancelAfter durable steps.
+class CUpdateHere : private IUpdateProgress {
+public:
+    explicit CUpdateHere(const std::string& dir, size_t nCancelAfter = 0) : m_nCancelAfter(nCancelAfter)
+    {
+        ::GetCurrentDirectoryA(MAX_PATH, m_szWasCurrent);
+        ::SetCurrentDirectoryA(dir.c_str());
+    }
+    ~CUpdateHere() { ::SetCurrentDirectoryA(m_szWasCurrent); }
+
+    // What the update threw; a run that goes on past the bound is cancelled, so that a test fails
+    // instead of waiting for ever.
+    std::string Run(const CDownloadBudget& budget, DWORD nBoundMs)
+    {
+        HANDLE hDone = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        std::thread watchdog([&] {
+            if (::WaitForSingleObject(hDone, nBoundMs) == WAIT_TIMEOUT)
+                m_stop.Cancel();
+        });
+        std::string outcome = "completed";
+        try {
+            RunUpdate(*this, m_stop, budget);
+        } catch (const CUpdateFailure& failure) {
+            outcome = std::string(LoadText(failure.nIDMessage, {failure.strDetail}));
+        } catch (const CUpdateCancelled&) {
+            outcome = "cancelled";
+        }
+        ::SetEvent(hDone);
+        watchdog.join();
+        ::CloseHandle(hDone);
+        return outcome;
+    }
+
+private:
+    void ShowStep(UINT, LPCSTR) override {}
+    void ShowBytes(ULONGLONG, ULONGLONG) override {}
+    void ShowDurableStep(size_t, size_t) override
+    {
+        if (++m_nSteps == m_nCancelAfter)
+            m_stop.Cancel();
+    }
+
+    char m_szWasCurrent[MAX_PATH] = "";
+    CUpdateStop m_stop;
+    const size_t m_nCancelAfter;
+    size_t m_nSteps = 0;
+};
+
+// Cancel, pressed while the files go in place, is heeded before the next step: until the new
+// "Version" is written the update is undone, and once it is written the update is complete.
+TEST_F(UpdaterRun, ACancelWhileInstallingUndoesTheUpdateUntilItsVersionIsWritten)
+{
+    for (size_t n = 1;; ++n) {
+        SCOPED_TRACE("cancelled after step " + std::to_string(n));
+        Install();
+        const std::string outcome = CUpdateHere(m_dir, n).Run(kDownloadBudget, 60000);
+        if (outcome == "completed") {
+            EXPECT_EQ(Snapshot(m_dir), NewInstallation());
+            EXPECT_GT(n, 1u);
+            return;
+        }
+        EXPECT_EQ(outcome, "cancelled");
+        EXPECT_EQ(Snapshot(m_dir), m_old);
+        ASSERT_LT(n, 100u);
+    }
+}
+
+// A server that trickles a byte now and then never falls silent for the network timeout: the whole
+// download's deadline ends it, counted from the version file's request with the declared sizes.
+TEST_F(UpdaterRun, ATricklingServerIsLeftAtTheDeadlineOfTheWholeDownload)
+{
+    ServeFile("TvClient.exe", Packaged("TvClient.exe"), Delivery::Trickle);
+    ULONGLONG nDeclared = 0;
+    for (const auto& [path, digest] : Snapshot(m_package))
+        nDeclared += digest == kFolder ? 0 : Packaged(path).size();
+    const CDownloadBudget budget{3000, 1024 * 1024};
+    const ULONGLONG nLimitMs = DownloadTimeLimitMs(budget, nDeclared);
+    const ULONGLONG nStart = ::GetTickCount64();
+    const std::string outcome = CUpdateHere(m_dir).Run(budget, 60000);
+    const ULONGLONG nElapsed = ::GetTickCount64() - nStart;
+    EXPECT_EQ(outcome, std::string(LoadText(IDS_FAIL_TOO_SLOW, {std::to_string((nLimitMs + 999) / 1000).c_str()})));
+    EXPECT_GE(nElapsed, nLimitMs);
+    EXPECT_LT(nElapsed, nLimitMs + kNetworkTimeoutMs);
+    EXPECT_EQ(Snapshot(m_dir), m_old);
+    EXPECT_FALSE(m_server.Requests("/update/files/TvClient.exe").empty());
+}
 
 }  // namespace

@@ -2,8 +2,11 @@
 
 #include <winhttp.h>
 
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "UpdateText.h"
@@ -25,11 +28,50 @@ bool QueryNumber(HINTERNET hRequest, DWORD dwInfo, DWORD& nValue)
                                  &nSize, WINHTTP_NO_HEADER_INDEX) != FALSE;
 }
 
-}  // namespace
+// Where the thread that talks to the server leaves the pieces for the downloading thread, one at a
+// time, so that no more is read than that thread has taken.
+struct CHandOver {
+    std::mutex mutex;
+    std::condition_variable taken;
+    std::vector<BYTE> piece;
+    bool bPiece = false;
+    bool bEnded = false;
+    bool bComplete = false;
+    bool bLeft = false;  // the downloading thread wants nothing more
+    HANDLE hArrived = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
 
-bool Download(LPCSTR lpszUrl, const std::function<void(const BYTE* pData, DWORD nSize)>& onData)
+    ~CHandOver() { ::CloseHandle(hArrived); }
+
+    // False once the downloading thread has left.
+    bool Give(const BYTE* pData, DWORD nSize)
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        taken.wait(lock, [this] { return !bPiece || bLeft; });
+        if (bLeft)
+            return false;
+        piece.assign(pData, pData + nSize);
+        bPiece = true;
+        ::SetEvent(hArrived);
+        return true;
+    }
+    void End(bool bWhole)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        bEnded = true;
+        bComplete = bWhole;
+        ::SetEvent(hArrived);
+    }
+    void Leave()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        bLeft = true;
+        taken.notify_all();
+    }
+};
+
+// The request and its answer, on a thread of its own: whether the whole body came.
+bool Receive(const std::wstring& url, CHandOver& handOver)
 {
-    const std::wstring url = Widen(lpszUrl);
     URL_COMPONENTS parts{};
     parts.dwStructSize = sizeof(parts);
     parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = static_cast<DWORD>(-1);
@@ -68,7 +110,51 @@ bool Download(LPCSTR lpszUrl, const std::function<void(const BYTE* pData, DWORD 
             return false;
         if (nRead == 0)
             break;
-        onData(buffer.data(), nRead);
+        if (!handOver.Give(buffer.data(), nRead))
+            return false;
     }
     return !bAnnounced || nReceived == nAnnounced;
+}
+
+}  // namespace
+
+ULONGLONG DownloadTimeLimitMs(const CDownloadBudget& budget, ULONGLONG nDeclaredBytes)
+{
+    return budget.nBaseMs + nDeclaredBytes * 1000 / budget.nFloorBytesPerSecond;
+}
+
+DownloadResult Download(LPCSTR lpszUrl, const std::function<void(const BYTE* pData, DWORD nSize)>& onData,
+                        const CUpdateStop& stop)
+{
+    // WinHTTP does not end a read it waits in when its handle is closed: the thread that waits is left
+    // behind when the download is stopped, and ends by itself within the network timeout.
+    const auto handOver = std::make_shared<CHandOver>();
+    std::thread([url = Widen(lpszUrl), handOver] { handOver->End(Receive(url, *handOver)); }).detach();
+    const std::unique_ptr<CHandOver, void (*)(CHandOver*)> leave(handOver.get(), [](CHandOver* p) { p->Leave(); });
+
+    const HANDLE handles[] = {stop.CancelEvent(), handOver->hArrived};
+    for (;;) {
+        const DWORD dwWait = ::WaitForMultipleObjects(2, handles, FALSE, stop.RemainingMs());
+        if (dwWait == WAIT_OBJECT_0)
+            return DownloadResult::Cancelled;
+        if (dwWait == WAIT_TIMEOUT)
+            return DownloadResult::TooLate;
+        if (dwWait != WAIT_OBJECT_0 + 1)
+            return DownloadResult::Failed;
+        std::vector<BYTE> piece;
+        bool bEnded = false;
+        bool bComplete = false;
+        {
+            std::lock_guard<std::mutex> lock(handOver->mutex);
+            piece.swap(handOver->piece);
+            handOver->bPiece = false;
+            bEnded = handOver->bEnded;
+            bComplete = handOver->bComplete;
+            handOver->taken.notify_all();
+        }
+        if (!piece.empty())
+            onData(piece.data(), static_cast<DWORD>(piece.size()));
+        if (bEnded)
+            return bComplete ? DownloadResult::Complete : DownloadResult::Failed;
+    }
 }

@@ -1,25 +1,13 @@
 #include "Installation.h"
 
+#include <algorithm>
+
 #include "UpdateText.h"
 #include "UpdaterResource.h"
-#include "VersionFile.h"
+#include "WholeFile.h"
+#include "config/Configuration.h"
 
 namespace {
-
-void RemoveStagingFolder()
-{
-    const CString strFolder(kStagingFolder);
-    WIN32_FIND_DATAA found;
-    HANDLE hFind = ::FindFirstFileA(strFolder + "\\*", &found);
-    if (hFind != INVALID_HANDLE_VALUE) {
-        do {
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-                ::DeleteFileA(strFolder + "\\" + found.cFileName);
-        } while (::FindNextFileA(hFind, &found));
-        ::FindClose(hFind);
-    }
-    ::RemoveDirectoryA(strFolder);
-}
 
 // Whether no one else has the file open: a program or library that runs cannot be replaced.
 bool IsFree(const CString& strFile)
@@ -31,18 +19,68 @@ bool IsFree(const CString& strFile)
     return true;
 }
 
+// What installing the list changes, as the installation is now.
+CJournal Plan(const CVersionFile& list)
+{
+    CJournal journal{list.m_nVersion, {}, {}};
+    for (const CListedFile& file : list.m_files) {
+        const std::vector<CString> parts = PathParts(file.strPath);
+        CString strFolder;
+        for (size_t i = 0; i + 1 < parts.size(); ++i) {
+            strFolder += (i == 0 ? CString() : CString("\\")) + parts[i];
+            const auto planned = [&](const CString& strPlanned) { return ::lstrcmpiA(strPlanned, strFolder) == 0; };
+            if (!Exists(strFolder) && std::none_of(journal.folders.begin(), journal.folders.end(), planned))
+                journal.folders.push_back(strFolder);
+        }
+        journal.files.push_back({file.strPath, Exists(file.strPath)});
+    }
+    return journal;
+}
+
+void Replace(const CJournal& journal, CSteps& steps, const CUpdateStop& stop)
+{
+    for (const CString& strFolder : journal.folders) {
+        stop.ThrowIfCancelled();
+        if (!::CreateDirectoryA(strFolder, nullptr))
+            ThrowUpdateFailure(IDS_FAIL_REPLACE, strFolder);
+        steps.Done();
+    }
+    for (size_t i = 0; i < journal.files.size(); ++i) {
+        const CString& strTarget = journal.files[i].strPath;
+        stop.ThrowIfCancelled();
+        if (journal.files[i].bInstalled) {
+            // A read-only file was made so on purpose: it is not replaced, though a move might replace it.
+            const DWORD dwAttributes = ::GetFileAttributesA(strTarget);
+            if ((dwAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0 || !IsFree(strTarget))
+                ThrowUpdateFailure(IDS_FAIL_REPLACE, strTarget);
+            // A copy, not a move: the installed file stays whole in its place until the new one replaces it.
+            if (!CopyWholeFile(strTarget, BackupName(i)))
+                ThrowUpdateFailure(IDS_FAIL_DISK, BackupName(i));
+            steps.Done();
+        }
+        if (!MoveWholeFile(StagedName(i), strTarget))
+            ThrowUpdateFailure(IDS_FAIL_REPLACE, strTarget);
+        steps.Done();
+    }
+    stop.ThrowIfCancelled();
+    if (!config::WriteInstalledVersion(config::kIniFile, journal.nVersion))
+        ThrowUpdateFailure(IDS_FAIL_DISK, config::kIniFile);
+    steps.Done();
+}
+
 }  // namespace
 
 CStagingFolder::CStagingFolder()
 {
-    RemoveStagingFolder();  // left by an update that was cut off
+    RemoveStagingFolder();  // left by a download that was cut off
     if (!::CreateDirectoryA(kStagingFolder, nullptr))
         ThrowUpdateFailure(IDS_FAIL_DISK, kStagingFolder);
 }
 
 CStagingFolder::~CStagingFolder()
 {
-    RemoveStagingFolder();
+    if (!Exists(kJournalFile))
+        RemoveStagingFolder();
 }
 
 CString CStagingFolder::Path(const CString& strName) const
@@ -50,48 +88,21 @@ CString CStagingFolder::Path(const CString& strName) const
     return CString(kStagingFolder) + "\\" + strName;
 }
 
-CReplacement::~CReplacement()
+void Install(const CVersionFile& list, IStepProgress& progress, const CUpdateStop& stop)
 {
-    if (m_bCommitted)
-        return;
-    for (auto it = m_replaced.rbegin(); it != m_replaced.rend(); ++it) {
-        ::DeleteFileA(it->strTarget);
-        if (!it->strBackup.IsEmpty())
-            ::MoveFileA(it->strBackup, it->strTarget);
+    const CJournal journal = Plan(list);
+    const auto nBackups = std::count_if(journal.files.begin(), journal.files.end(),
+                                        [](const CJournal::CFile& file) { return file.bInstalled; });
+    // The journal, the folders, the backups and the files, the version, and what Finish() does.
+    CSteps steps(progress, 1 + journal.folders.size() + static_cast<size_t>(nBackups) + journal.files.size() + 1 +
+                               kFinishSteps);
+    WriteJournal(journal);
+    steps.Done();
+    try {
+        Replace(journal, steps, stop);
+    } catch (...) {
+        RollBack(journal, progress);  // when it cannot, its own failure goes on instead
+        throw;
     }
-    for (auto it = m_madeFolders.rbegin(); it != m_madeFolders.rend(); ++it)
-        ::RemoveDirectoryA(*it);
-}
-
-void CReplacement::Replace(const CString& strTarget, const CString& strDownloaded, const CString& strBackup)
-{
-    MakeFoldersFor(strTarget);
-    const DWORD dwAttributes = ::GetFileAttributesA(strTarget);
-    const bool bInstalled = dwAttributes != INVALID_FILE_ATTRIBUTES;
-    if (bInstalled) {
-        // A read-only file was made so on purpose: it is not replaced, though Windows would rename it.
-        if ((dwAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0 || !IsFree(strTarget) ||
-            !::MoveFileA(strTarget, strBackup))
-            ThrowUpdateFailure(IDS_FAIL_REPLACE, strTarget);
-        m_replaced.push_back({strTarget, strBackup});
-    }
-    if (!::MoveFileA(strDownloaded, strTarget))
-        ThrowUpdateFailure(IDS_FAIL_REPLACE, strTarget);
-    // A new file is undone only once it is there: nothing else of that name may go.
-    if (!bInstalled)
-        m_replaced.push_back({strTarget, CString()});
-}
-
-void CReplacement::MakeFoldersFor(const CString& strTarget)
-{
-    const std::vector<CString> parts = PathParts(strTarget);
-    CString strFolder;
-    for (size_t i = 0; i + 1 < parts.size(); ++i) {
-        strFolder += (i == 0 ? CString() : CString("\\")) + parts[i];
-        if (::GetFileAttributesA(strFolder) != INVALID_FILE_ATTRIBUTES)
-            continue;
-        if (!::CreateDirectoryA(strFolder, nullptr))
-            ThrowUpdateFailure(IDS_FAIL_REPLACE, strTarget);
-        m_madeFolders.push_back(strFolder);
-    }
+    Finish(steps);
 }

@@ -1,16 +1,15 @@
 // The installation folder as the updater changes it: a staging folder for what it fetches, and the
-// replacement of installed files that is undone unless every step of the update succeeds.
+// installation of the fetched files, which the journal records before the first installed file is
+// touched (Journal.h).
 #pragma once
 
-#include <vector>
-
 #include "Afx.h"
+#include "Journal.h"
+#include "UpdateStop.h"
+#include "VersionFile.h"
 
-// Inside the installation, so that moving a file in or out of it is a rename on the same volume.
-constexpr char kStagingFolder[] = ".\\update.staging";
-
-// The staging folder, emptied when made and removed with everything in it when destroyed. It holds
-// no folders: the version file, the downloads and the backups lie in it side by side.
+// The staging folder, emptied when made. Destroyed, it goes with everything in it, unless a journal
+// still needs the backups in it.
 class CStagingFolder {
 public:
     // Throws CUpdateFailure when the folder cannot be made.
@@ -22,29 +21,10 @@ public:
     CString Path(const CString& strName) const;
 };
 
-// Moves downloaded files in place of installed ones, keeping each installed file as a backup. Until
-// Commit() is called, destroying it deletes what it moved in, puts every backup back and removes the
-// folders it made: the installation is as it was.
-class CReplacement {
-public:
-    CReplacement() = default;
-    ~CReplacement();
-    CReplacement(const CReplacement&) = delete;
-    CReplacement& operator=(const CReplacement&) = delete;
-
-    // Throws CUpdateFailure when the installed file is read-only, in use or cannot be moved aside, or
-    // the new one cannot be moved in.
-    void Replace(const CString& strTarget, const CString& strDownloaded, const CString& strBackup);
-    void Commit() { m_bCommitted = true; }
-
-private:
-    void MakeFoldersFor(const CString& strTarget);
-
-    struct CReplaced {
-        CString strTarget;
-        CString strBackup;  // empty when nothing was installed there
-    };
-    std::vector<CReplaced> m_replaced;
-    std::vector<CString> m_madeFolders;
-    bool m_bCommitted = false;
-};
+// Puts each listed file, downloaded as StagedName(i), in place of the installed one, then writes the
+// list's "Version" into ini\Tavro.ini, and at last removes the backups. Every step reaches the disk
+// before the next begins, and an installed file is always whole: its old bytes or its new ones.
+// Until the version is written, a cancelled stop or a failure undoes it all (RollBack()) and the
+// failure goes on to the caller: CUpdateFailure when an installed file is read-only, in use or cannot
+// be replaced, or when the rollback itself cannot put a file back.
+void Install(const CVersionFile& list, IStepProgress& progress, const CUpdateStop& stop);

@@ -10,36 +10,53 @@
 #include "UpdateText.h"
 #include "UpdaterResource.h"
 #include "VersionFile.h"
+#include "WholeFile.h"
 #include "app/TvClientApp.h"
 #include "config/Configuration.h"
 
 namespace {
 
-void WaitForClientToExit()
-{
-    for (const DWORD dwStart = ::GetTickCount();; ::Sleep(100)) {
-        HANDLE hMutex = ::OpenMutexA(SYNCHRONIZE, FALSE, CTvClientApp::kSingleInstanceMutex);
-        if (hMutex == nullptr && ::GetLastError() == ERROR_FILE_NOT_FOUND)
-            return;
-        if (hMutex != nullptr)
-            ::CloseHandle(hMutex);
-        if (::GetTickCount() - dwStart >= kClientExitTimeoutMs)
-            ThrowUpdateFailure(IDS_FAIL_CLIENT_RUNNING);
+// The client's single-instance mutex, taken once the client has gone and held until the update has
+// ended: whoever holds it has the installation to itself.
+class CInstallationLock {
+public:
+    // Throws CUpdateFailure when the client has not gone within kClientExitTimeoutMs.
+    explicit CInstallationLock(const CUpdateStop& stop)
+    {
+        for (const ULONGLONG nStart = ::GetTickCount64();;) {
+            m_hMutex = ::CreateMutexA(nullptr, FALSE, CTvClientApp::kSingleInstanceMutex);
+            if (m_hMutex != nullptr && ::GetLastError() != ERROR_ALREADY_EXISTS)
+                return;
+            // The client's: it goes with the client only if no one else holds it open.
+            ::CloseHandle(m_hMutex);
+            m_hMutex = nullptr;
+            if (::GetTickCount64() - nStart >= kClientExitTimeoutMs)
+                ThrowUpdateFailure(IDS_FAIL_CLIENT_RUNNING);
+            if (::WaitForSingleObject(stop.CancelEvent(), 100) == WAIT_OBJECT_0)
+                throw CUpdateCancelled();
+        }
     }
-}
+    ~CInstallationLock() { ::CloseHandle(m_hMutex); }
+    CInstallationLock(const CInstallationLock&) = delete;
+    CInstallationLock& operator=(const CInstallationLock&) = delete;
 
-// Downloads the address into the file, handing each piece to onPiece as well. Throws `failed` when the
-// download fails, `tooLong` as soon as more than nMaxSize bytes came, and a disk failure when the file
-// cannot be written.
+private:
+    HANDLE m_hMutex = nullptr;
+};
+
+// Downloads the address into the file, handing each piece to onPiece as well, and has it reach the
+// disk. Throws `failed` when the download fails, `tooLong` as soon as more than nMaxSize bytes came, a
+// disk failure when the file cannot be written, and what the stop says when it ends the download.
 void Fetch(const CString& strUrl, const CString& strFile, ULONGLONG nMaxSize, const CUpdateFailure& failed,
-           const CUpdateFailure& tooLong, const std::function<void(const BYTE*, DWORD)>& onPiece)
+           const CUpdateFailure& tooLong, const CUpdateStop& stop,
+           const std::function<void(const BYTE*, DWORD)>& onPiece)
 {
     HANDLE hFile = ::CreateFileA(strFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
         ThrowUpdateFailure(IDS_FAIL_DISK, strFile);
     const std::unique_ptr<void, decltype(&::CloseHandle)> closeFile(hFile, &::CloseHandle);
     ULONGLONG nReceived = 0;
-    const bool bDone = Download(strUrl, [&](const BYTE* pData, DWORD nSize) {
+    const DownloadResult result = Download(strUrl, [&](const BYTE* pData, DWORD nSize) {
         nReceived += nSize;
         if (nReceived > nMaxSize)
             throw tooLong;
@@ -47,9 +64,15 @@ void Fetch(const CString& strUrl, const CString& strFile, ULONGLONG nMaxSize, co
         if (!::WriteFile(hFile, pData, nSize, &nWritten, nullptr) || nWritten != nSize)
             ThrowUpdateFailure(IDS_FAIL_DISK, strFile);
         onPiece(pData, nSize);
-    });
-    if (!bDone)
+    }, stop);
+    if (result == DownloadResult::Cancelled)
+        throw CUpdateCancelled();
+    if (result == DownloadResult::TooLate)
+        ThrowUpdateFailure(IDS_FAIL_TOO_SLOW, std::to_string((stop.TimeLimitMs() + 999) / 1000).c_str());
+    if (result != DownloadResult::Complete)
         throw failed;
+    if (!FlushFile(hFile))
+        ThrowUpdateFailure(IDS_FAIL_DISK, strFile);
 }
 
 void VerifySignature(const CVersionFile& list)
@@ -69,16 +92,17 @@ void VerifySignature(const CVersionFile& list)
         ThrowUpdateFailure(IDS_FAIL_SIGNATURE);
 }
 
-// Listed file i downloaded, and the installed file it replaces, in the staging folder.
-CString DownloadedName(size_t i) { return (std::to_string(i) + ".new").c_str(); }
-CString BackupName(size_t i) { return (std::to_string(i) + ".old").c_str(); }
-
 }  // namespace
 
-void RunUpdate(IUpdateProgress& progress)
+void RunUpdate(IUpdateProgress& progress, CUpdateStop& stop, const CDownloadBudget& budget)
 {
     progress.ShowStep(IDS_STEP_WAITING, "");
-    WaitForClientToExit();
+    const CInstallationLock lock(stop);
+    if (Exists(kJournalFile)) {
+        progress.ShowStep(IDS_STEP_RECOVERING, "");
+        if (RecoverCutOffUpdate(progress))
+            return;
+    }
 
     progress.ShowStep(IDS_STEP_CHECKING, "");
     CStagingFolder staging;
@@ -86,7 +110,9 @@ void RunUpdate(IUpdateProgress& progress)
     config::ReadString(config::kAppUrl, config::kIniFile, szAppUrl);
     const CString strVersionFile = staging.Path("p.ini");
     const CUpdateFailure noVersionFile{IDS_FAIL_VERSION_FILE, szAppUrl};
-    Fetch(szAppUrl, strVersionFile, kMaxVersionFileSize, noVersionFile, noVersionFile, [](const BYTE*, DWORD) {});
+    const ULONGLONG nStart = ::GetTickCount64();
+    stop.SetTimeLimit(nStart, DownloadTimeLimitMs(budget, 0));
+    Fetch(szAppUrl, strVersionFile, kMaxVersionFileSize, noVersionFile, noVersionFile, stop, [](const BYTE*, DWORD) {});
     const CVersionFile list(strVersionFile);
     if (list.m_nVersion <= config::ReadInstalledVersion(config::kIniFile))
         ThrowUpdateFailure(IDS_FAIL_NOT_NEWER, std::to_string(list.m_nVersion).c_str());
@@ -95,6 +121,7 @@ void RunUpdate(IUpdateProgress& progress)
     ULONGLONG nTotal = 0;
     for (const CListedFile& file : list.m_files)
         nTotal += file.nSize;
+    stop.SetTimeLimit(nStart, DownloadTimeLimitMs(budget, nTotal));
     ULONGLONG nDone = 0;
     for (size_t i = 0; i < list.m_files.size(); ++i) {
         const CListedFile& file = list.m_files[i];
@@ -102,8 +129,8 @@ void RunUpdate(IUpdateProgress& progress)
         const CUpdateFailure corrupt{IDS_FAIL_CORRUPT, file.strPath};
         CSha256 digest;
         ULONGLONG nSize = 0;
-        Fetch(FileUrl(szAppUrl, file.strPath), staging.Path(DownloadedName(i)), file.nSize,
-              {IDS_FAIL_DOWNLOAD, file.strPath}, corrupt, [&](const BYTE* pData, DWORD nPiece) {
+        Fetch(FileUrl(szAppUrl, file.strPath), StagedName(i), file.nSize, {IDS_FAIL_DOWNLOAD, file.strPath}, corrupt,
+              stop, [&](const BYTE* pData, DWORD nPiece) {
                   digest.Add(pData, nPiece);
                   nSize += nPiece;
                   nDone += nPiece;
@@ -114,10 +141,5 @@ void RunUpdate(IUpdateProgress& progress)
     }
 
     progress.ShowStep(IDS_STEP_INSTALLING, "");
-    CReplacement replacement;  // goes before the staging folder, which holds the backups
-    for (size_t i = 0; i < list.m_files.size(); ++i)
-        replacement.Replace(list.m_files[i].strPath, staging.Path(DownloadedName(i)), staging.Path(BackupName(i)));
-    if (!config::WriteInstalledVersion(config::kIniFile, list.m_nVersion))
-        ThrowUpdateFailure(IDS_FAIL_DISK, config::kIniFile);
-    replacement.Commit();
+    Install(list, progress, stop);
 }

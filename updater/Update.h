@@ -2,27 +2,38 @@
 // the current directory, when the version file at its "APPURL" address names a higher version than
 // ".\ini\Tavro.ini" does. An update, in order:
 //
-//  1. Waits for the client to exit, that is for its single-instance mutex to go: at most 30 s.
-//  2. Downloads the version file (VersionFile.h) into the staging folder ".\update.staging" and reads
+//  1. Waits for the client to exit, that is for its single-instance mutex to go: at most 30 s. Then
+//     it holds that mutex itself until the update has ended, so that a client started meanwhile is
+//     refused as a second copy.
+//  2. Finishes or undoes an update that was cut off before (Journal.h); one that was finished ends
+//     the run as if it had been this one.
+//  3. Downloads the version file (VersionFile.h) into the staging folder ".\update.staging" and reads
 //     its list of files; refuses a list that is malformed, names a path outside the installation,
 //     is not for a higher version, or whose signature the public key ".\ini\update.pub" (PEM) does
 //     not verify.
-//  3. Downloads every listed file into the staging folder, from the version file's folder + "files/"
-//     + its path with '/', and checks each one's size and SHA-256 against the list.
-//  4. Moves each file in place, keeping the installed one in the staging folder as a backup, and
-//     writes the new "Version" into ".\ini\Tavro.ini" last.
+//  4. Downloads every listed file into the staging folder, from the version file's folder + "files/"
+//     + its path with '/', checks each one's size and SHA-256 against the list, and has it reach the
+//     disk. The whole download has a deadline (Download.h).
+//  5. Installs the files (Installation.h): writes the journal, puts each in place keeping the
+//     installed one as a backup, writes the new "Version" into ".\ini\Tavro.ini" last, then removes
+//     the backups and the journal.
 //
-// Any failure puts every backup back, removes what the update added and the staging folder, and
-// stops: the installation is byte for byte as it was. Every network wait is bounded (Download.h).
+// A failure, or the Cancel button, before the new "Version" is written puts every backup back and
+// removes what the update added and the staging folder: the installation is byte for byte as it was.
+// A kill or a power cut at any moment leaves the journal, from which the next start of the client or
+// the updater does the same or finishes the update.
 #pragma once
 
 #include "Afx.h"
+#include "Download.h"
+#include "Journal.h"
+#include "UpdateStop.h"
 
 constexpr DWORD kClientExitTimeoutMs = 30000;
 constexpr char kPublicKeyFile[] = ".\\ini\\update.pub";
 
 // The progress window as the update tells it how far it is, from the thread that runs the update.
-class IUpdateProgress {
+class IUpdateProgress : public IStepProgress {
 public:
     // lpszDetail fills the step's "%s".
     virtual void ShowStep(UINT nIDStep, LPCSTR lpszDetail) = 0;
@@ -32,5 +43,5 @@ protected:
     ~IUpdateProgress() = default;
 };
 
-// Runs the update; throws CUpdateFailure when it stops.
-void RunUpdate(IUpdateProgress& progress);
+// Runs the update; throws CUpdateFailure when it stops, CUpdateCancelled when the stop is cancelled.
+void RunUpdate(IUpdateProgress& progress, CUpdateStop& stop, const CDownloadBudget& budget = kDownloadBudget);

@@ -25,7 +25,23 @@ CString LoadText(UINT nID, std::initializer_list<LPCSTR> values)
 
 CString FailureMessage(const CUpdateFailure& failure)
 {
-    return LoadText(failure.nIDMessage, {failure.strDetail}) + "\n" + LoadText(IDS_NOTHING_CHANGED);
+    const bool bNotUndone = failure.nIDMessage == IDS_FAIL_ROLLBACK || failure.nIDMessage == IDS_FAIL_JOURNAL;
+    return LoadText(failure.nIDMessage, {failure.strDetail}) + "\n" +
+           LoadText(bNotUndone ? IDS_BACKUPS_KEPT : IDS_NOTHING_CHANGED);
+}
+
+bool ParseNumber(const CString& str, int nMaxDigits, ULONGLONG& nValue)
+{
+    if (str.IsEmpty() || str.GetLength() > nMaxDigits)
+        return false;
+    nValue = 0;
+    for (int i = 0; i < str.GetLength(); ++i) {
+        const char c = str.GetAt(i);
+        if (c < '0' || c > '9')
+            return false;
+        nValue = nValue * 10 + static_cast<ULONGLONG>(c - '0');
+    }
+    return true;
 }
 
 std::wstring Widen(LPCSTR lpszText)

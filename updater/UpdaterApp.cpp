@@ -29,7 +29,8 @@ bool StartClient()
 
 CUpdaterApp theApp;
 
-// The progress window runs the update; the one message comes after it has gone.
+// The progress window runs the update; the one message comes after it has gone, once the update has
+// let go of the installation.
 BOOL CUpdaterApp::InitInstance()
 {
     INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_PROGRESS_CLASS};
@@ -38,6 +39,8 @@ BOOL CUpdaterApp::InitInstance()
     m_pMainWnd = &dlg;
     const INT_PTR nResult = dlg.DoModal();
     m_pMainWnd = nullptr;
+    if (nResult == IDCANCEL)
+        return FALSE;  // the user's own choice: nothing to say, and nothing to start
     if (nResult != IDOK) {
         AfxMessageBox(FailureMessage(dlg.Failure()), MB_OK);
         return FALSE;

@@ -8,6 +8,7 @@
 #define IDC_UPDATE_STEP             1001
 #define IDC_UPDATE_BAR              1002
 #define IDC_UPDATE_BYTES            1003
+// The Cancel button is IDCANCEL: Esc presses it too
 
 // Strings: what the updater is doing, shown in the progress window
 #define IDS_STEP_WAITING            200
@@ -15,6 +16,7 @@
 #define IDS_STEP_DOWNLOADING        202
 #define IDS_STEP_INSTALLING         203
 #define IDS_BYTES                   204
+#define IDS_STEP_RECOVERING         205
 
 // Strings: why an update stopped; IDS_NOTHING_CHANGED follows each in the message
 #define IDS_FAIL_CLIENT_RUNNING     300
@@ -29,6 +31,12 @@
 #define IDS_FAIL_REPLACE            309
 #define IDS_FAIL_DISK               310
 #define IDS_NOTHING_CHANGED         311
+#define IDS_FAIL_TOO_SLOW           312
+
+// Strings: why an update that was stopped could not be undone; IDS_BACKUPS_KEPT follows each
+#define IDS_FAIL_ROLLBACK           350
+#define IDS_FAIL_JOURNAL            351
+#define IDS_BACKUPS_KEPT            352
 
 // Strings: the update is in place but the client did not start
 #define IDS_RESTART_FAILED          400

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "Installation.h"
+#include "Journal.h"
 #include "UpdateText.h"
 #include "UpdaterResource.h"
 #include "config/Configuration.h"
@@ -15,24 +15,8 @@ const char kFilesSection[] = "Files";
 const char kSignatureSection[] = "Signature";
 const char kSignatureKey[] = "Sha256Rsa";
 
-constexpr int kMaxVersionDigits = 9;  // fits an int
 constexpr int kMaxSizeDigits = 15;
 constexpr int kSha256HexDigits = 64;
-
-// A decimal number of at most nMaxDigits digits and nothing else.
-bool ParseNumber(const CString& str, int nMaxDigits, ULONGLONG& nValue)
-{
-    if (str.IsEmpty() || str.GetLength() > nMaxDigits)
-        return false;
-    nValue = 0;
-    for (int i = 0; i < str.GetLength(); ++i) {
-        const char c = str.GetAt(i);
-        if (c < '0' || c > '9')
-            return false;
-        nValue = nValue * 10 + static_cast<ULONGLONG>(c - '0');
-    }
-    return true;
-}
 
 // Sixty-four hexadecimal digits, given back in lower case.
 bool ParseSha256(const CString& str, CString& strLower)
@@ -65,9 +49,7 @@ CListedFile ParseEntry(const CString& strLine)
 
 CString ReadValue(LPCSTR lpszSection, LPCSTR lpszKey, LPCSTR lpszFile)
 {
-    char szValue[4096] = "";
-    ::GetPrivateProfileStringA(lpszSection, lpszKey, "", szValue, sizeof(szValue), lpszFile);
-    return szValue;
+    return config::ReadProfileString(lpszSection, lpszKey, "", lpszFile).c_str();
 }
 
 std::vector<CString> ReadSection(LPCSTR lpszSection, LPCSTR lpszFile)
@@ -174,7 +156,7 @@ bool IsInstallablePath(const CString& strPath)
             return false;
     }
     return !IsSameFile(strPath, config::kIniFile) && !IsSameFile(strPath, config::kUpdater) &&
-           !IsSameFile(parts.front(), kStagingFolder);
+           !IsSameFile(parts.front(), kStagingFolder) && !IsSameFile(strPath, kJournalFile);
 }
 
 CString FileUrl(const CString& strVersionFileUrl, const CString& strPath)

@@ -44,7 +44,7 @@ public:
 
 // Whether a listed path may be installed: relative, '\'-separated, no empty, "." or ".." part, no
 // device name, nothing Windows would read differently from how it is written, and none of the files
-// the updater itself writes (ini\Tavro.ini, ZeziroD2U.exe, the staging folder).
+// the updater itself writes (ini\Tavro.ini, ZeziroD2U.exe, the staging folder, the journal).
 bool IsInstallablePath(const CString& strPath);
 
 // The parts of a '\'-separated path, split only where '\' is a character of its own: in the ANSI code
