@@ -81,6 +81,7 @@ public:
     CStalledPort(const CStalledPort&) = delete;
     CStalledPort& operator=(const CStalledPort&) = delete;
 
+    unsigned short Port() const { return m_nPort; }
     std::string Origin() const { return "http://127.0.0.1:" + std::to_string(m_nPort); }
 
 private:

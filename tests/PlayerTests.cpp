@@ -533,35 +533,6 @@ private:
     std::vector<std::thread> m_connections;
 };
 
-// A port whose queue of connections is full: a connection to it is never taken. On Linux, and so
-// under Wine, a queue of length 0 holds one connection, which the filler takes.
-class CFullQueue {
-public:
-    CFullQueue()
-    {
-        WSADATA data;
-        ::WSAStartup(MAKEWORD(2, 2), &data);
-        m_listener = Listen(0, &m_nPort);
-        m_filler = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        const sockaddr_in address = LoopbackAddress(m_nPort);
-        ::connect(m_filler, reinterpret_cast<const sockaddr*>(&address), sizeof(address));
-    }
-    ~CFullQueue()
-    {
-        ::closesocket(m_filler);
-        ::closesocket(m_listener);
-        ::WSACleanup();
-    }
-    CFullQueue(const CFullQueue&) = delete;
-    CFullQueue& operator=(const CFullQueue&) = delete;
-
-    std::string Address() const { return ChannelAddress("127.0.0.1", m_nPort); }
-
-private:
-    SOCKET m_listener, m_filler;
-    unsigned short m_nPort = 0;
-};
-
 const char kStreamHead[] = "HTTP/1.0 200 OK\r\nContent-Type: video/mp2t\r\n\r\n";
 const char* const kBroadcastStreams[] = {BROADCAST_STREAMS};
 const DWORD kStartLimitMs = CPlaybackEngine::kStartLimitMs;
@@ -776,7 +747,7 @@ public:
           m_tricklingGraph(kStreamHead + broadcast.substr(0, kReady), broadcast.substr(kReady), 2048, true),
           m_silentGraph(kStreamHead + broadcast.substr(0, kReady), "", 0, true),
           m_phases{
-              {"a connection the server never takes", m_fullQueue.Address(), nullptr, false},
+              {"a connection the server never takes", ChannelAddress("127.0.0.1", m_stalledPort.Port()), nullptr, false},
               {"a server that sends nothing", m_silent.Address(), &m_silent, false},
               {"the status line a byte at a time", m_statusLine.Address(), &m_statusLine, false},
               {"the headers a byte at a time", m_headers.Address(), &m_headers, false},
@@ -793,7 +764,7 @@ private:
     static constexpr size_t kReady = CHttpDownload::kReadyBytes;
     static std::string Padding() { return "X-Padding: " + std::string(4096, 'a'); }
 
-    CFullQueue m_fullQueue;
+    CStalledPort m_stalledPort;
     CScriptedServer m_silent, m_statusLine, m_headers, m_slowStream, m_tricklingGraph, m_silentGraph;
     std::vector<Phase> m_phases;
 };
