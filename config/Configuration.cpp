@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "AfxString.h"
 #include "updater/WholeFile.h"
 
 namespace config {
@@ -42,9 +43,10 @@ std::string ReadProfileString(LPCSTR section, LPCSTR key, LPCSTR defaultValue, L
 
 std::string CutToCharacters(const std::string& text, size_t nMaxBytes)
 {
+    const CString str(text.data(), static_cast<int>(text.size()));
     size_t nEnd = 0;
     for (size_t nNext; nEnd < text.size(); nEnd = nNext) {
-        nNext = nEnd + (IsDBCSLeadByte(static_cast<BYTE>(text[nEnd])) && nEnd + 1 < text.size() ? 2 : 1);
+        nNext = nEnd + static_cast<size_t>(AfxCharSize(str, static_cast<int>(nEnd)));
         if (nNext > nMaxBytes)
             break;
     }
