@@ -4,7 +4,7 @@
 
 #include "config/Configuration.h"
 #include "mainwnd/TvClientDlg.h"
-#include "player/PlayerIds.h"
+#include "product/PlayerContract.h"
 #include "updater/Journal.h"
 
 namespace {
@@ -32,7 +32,7 @@ CTvClientApp::CTvClientApp() : m_hMutex(nullptr) {}
 BOOL CTvClientApp::InitInstance()
 {
     AfxEnableControlContainer();
-    m_hMutex = ::CreateMutexA(nullptr, FALSE, kSingleInstanceMutex);
+    m_hMutex = ::CreateMutexA(nullptr, FALSE, product::kSingleInstanceMutex);
     if (::GetLastError() == ERROR_ALREADY_EXISTS) {
         AfxMessageBox(kAlreadyRunning, MB_OK, 0);
         return FALSE;
@@ -46,7 +46,7 @@ BOOL CTvClientApp::InitInstance()
     m_pMainWnd = nullptr;
     // The window could not be made: without the player that is all the user would see.
     if (nResult == -1 && !IsPlayerRegistered())
-        AfxMessageBox((std::string("找不到播放组件 ") + config::kPlayerComponent +
+        AfxMessageBox((std::string("找不到播放组件 ") + product::kPlayerComponent +
                        "（没有注册或已损坏），无法收看节目。\n请重新运行安装程序修复。").c_str(), MB_OK);
     return FALSE;
 }

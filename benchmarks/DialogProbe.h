@@ -16,7 +16,7 @@ inline void PrepareInstallation(CScratchFiles& files, const std::string& version
     AfxEnableControlContainer();
     ::CreateDirectoryA("ini", nullptr);
     files.Write("Channel.txt", "play://0;play://1;play://2;");
-    files.Write(config::kIniFile, "[CHANNELNUM]\r\nCHANNELNUM=1|2|3\r\n[XML]\r\nXML=" + xmlUrl +
+    files.Write(product::kIniFile, "[CHANNELNUM]\r\nCHANNELNUM=1|2|3\r\n[XML]\r\nXML=" + xmlUrl +
                                       "\r\n[APPURL]\r\nAPPURL=" + versionUrl + "\r\n");
 }
 

@@ -11,7 +11,7 @@
 
 #include "HostPath.h"
 #include "MessagePump.h"
-#include "player/PlayerIds.h"
+#include "product/PlayerContract.h"
 
 namespace {
 

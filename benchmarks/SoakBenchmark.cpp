@@ -182,7 +182,7 @@ int main()
     const std::string urls[2] = {origin + "/" + files.Write("a.xml", Document(Records(first[0]))),
                                  origin + "/" + files.Write("b.xml", Document(Records(first[1])))};
     const auto pointAt = [&](int i) {
-        ::WritePrivateProfileStringA("XML", "XML", urls[i % 2].c_str(), config::kIniFile);
+        ::WritePrivateProfileStringA("XML", "XML", urls[i % 2].c_str(), product::kIniFile);
     };
     PrepareInstallation(files, origin + "/" + files.Write(kVersionFileName, kUpToDateVersionFile), urls[0]);
     CFakePlayerRegistration player;

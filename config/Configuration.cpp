@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "AfxString.h"
-#include "updater/WholeFile.h"
+#include "config/WholeFile.h"
 
 namespace config {
 
@@ -81,7 +81,7 @@ int ReadRemoteVersion(LPCSTR versionFile)
 
 void DeleteTempConfig()
 {
-    DeleteFileA(kTempIniFile);
+    DeleteFileA(product::kTempIniFile);
 }
 
 }  // namespace config

@@ -1,26 +1,13 @@
-// The client's configuration files, all found relative to the current directory.
+// The client's configuration files (their names are the product's, in product/ProductFacts.h).
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
-namespace config {
+#include "product/ProductFacts.h"
 
-// Main configuration file: installed version and the service's addresses.
-constexpr char kIniFile[] = ".\\ini\\Tavro.ini";
-// Version file downloaded from the service.
-constexpr char kVersionFile[] = ".\\ini\\p.ini";
-// Left behind by the updater; removed at every start before any configuration is read.
-constexpr char kTempIniFile[] = ".\\ini\\Tavrotmp.ini";
-constexpr char kChannelFile[] = ".\\Channel.txt";
-// Shown while no channel plays.
-constexpr char kIdlePicture[] = ".\\AD\\Pic1.BMP";
-constexpr char kUpdater[] = "ZeziroD2U.exe";
-// Started again by the updater once the new version is in place.
-constexpr char kClient[] = "TvClient.exe";
-// The player component, registered by the setup program.
-constexpr char kPlayerComponent[] = "P2PPlayer.dll";
+namespace config {
 
 // Every string value is read into a buffer of this size: longer values are cut to 99 bytes.
 constexpr int kValueBufferSize = 100;
@@ -63,7 +50,7 @@ bool WriteInstalledVersion(LPCSTR iniFile, int nVersion);
 // "Version" of the downloaded version file; 2 when missing, 0 when not a number.
 int ReadRemoteVersion(LPCSTR versionFile);
 
-// Removes kTempIniFile; nothing happens when it is not there.
+// Removes product::kTempIniFile; nothing happens when it is not there.
 void DeleteTempConfig();
 
 }  // namespace config

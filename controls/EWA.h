@@ -2,7 +2,7 @@
 #pragma once
 
 #include "Afx.h"
-#include "player/PlayerIds.h"
+#include "product/PlayerContract.h"
 
 class CEWA : public CWnd {
 public:

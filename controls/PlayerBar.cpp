@@ -107,7 +107,7 @@ void CPlayerBar::PauseCommand()
 void CPlayerBar::OnPlayerStateChange()
 {
     if (m_player.GetPlayState() != PLAYSTATE_PLAYING)
-        m_player.SetIdlePicture(config::kIdlePicture);
+        m_player.SetIdlePicture(product::kIdlePicture);
     if (m_player.GetPlayState() == PLAYSTATE_PLAYING) {
         m_images.Show(IDC_PLAY_PAUSE, IDB_PAUSE_BUTTON);
         m_images.Show(IDC_STOP, IDB_STOP_BUTTON);

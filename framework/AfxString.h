@@ -56,6 +56,10 @@ bool operator==(const CString& str1, const CString& str2);
 // Without it, != would compare the two strings' addresses.
 inline bool operator!=(const CString& str1, const CString& str2) { return !(str1 == str2); }
 
+// Text of the ANSI code page as UTF-16, for the interfaces that take nothing else, and as UTF-8.
+std::wstring Widen(LPCSTR lpszText);
+std::string ToUtf8(LPCSTR lpszText);
+
 // Bytes taken by the character at iPos: 2 for a lead byte followed by its trail byte, else 1.
 int AfxCharSize(const CString& str, int iPos);
 

@@ -1,17 +1,15 @@
 ; The client's setup: installs for the current user alone, into the user's local programs folder,
 ; so that neither the setup, the updater nor the client needs administrator rights. The build
 ; defines the files' sources: CLIENT, PLAYER, UPDATER, DEMO (the demo installation), SETTINGS (its
-; Channel.txt and ini\Tavro.ini naming the build's server), UPDATE_KEY, ICON, SOURCE (the source
-; tree) and OUTFILE.
+; channel list and main configuration naming the build's server), UPDATE_KEY, ICON and OUTFILE; the
+; product's facts and its files' names come from ProductFacts.nsh.
 Unicode true
 !include "MUI2.nsh"
 !include "FileFunc.nsh"
 !include "LogicLib.nsh"
-!include "ProgramInfo.nsh"
+!include "ProductFacts.nsh"
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\TvClient"
-; The client holds this mutex while it runs.
-!searchparse /file "${SOURCE}/app/TvClientApp.h" 'kSingleInstanceMutex[] = "' CLIENT_MUTEX '"'
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -23,7 +21,7 @@ SetCompressor /SOLID lzma
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
-!define MUI_FINISHPAGE_RUN "$INSTDIR\TvClient.exe"
+!define MUI_FINISHPAGE_RUN "$INSTDIR\${CLIENT_FILE}"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -43,13 +41,13 @@ VIAddVersionKey /LANG=${LANG_SIMPCHINESE} "ProductVersion" "${VERSION}"
 ; Every file the setup installs, once: FOLDER in the installation, SOURCE in the build, NAME, and
 ; whether an upgrade overwrites it (the user's settings stay).
 !macro INSTALLATION_FILES ACTION
-    !insertmacro ${ACTION} "" "${CLIENT}" "TvClient.exe" on
-    !insertmacro ${ACTION} "" "${PLAYER}" "P2PPlayer.dll" on
-    !insertmacro ${ACTION} "" "${UPDATER}" "ZeziroD2U.exe" on
-    !insertmacro ${ACTION} "" "${SETTINGS}/Channel.txt" "Channel.txt" on
-    !insertmacro ${ACTION} "\AD" "${DEMO}/AD/Pic1.BMP" "Pic1.BMP" on
-    !insertmacro ${ACTION} "\ini" "${UPDATE_KEY}" "update.pub" on
-    !insertmacro ${ACTION} "\ini" "${SETTINGS}/ini/Tavro.ini" "Tavro.ini" off
+    !insertmacro ${ACTION} "" "${CLIENT}" "${CLIENT_FILE}" on
+    !insertmacro ${ACTION} "" "${PLAYER}" "${PLAYER_FILE}" on
+    !insertmacro ${ACTION} "" "${UPDATER}" "${UPDATER_FILE}" on
+    !insertmacro ${ACTION} "" "${SETTINGS}/${CHANNEL_FILE}" "${CHANNEL_FILE}" on
+    !insertmacro ${ACTION} "\${PICTURES_FOLDER}" "${DEMO}/${PICTURES_FOLDER}/${IDLE_PICTURE_NAME}" "${IDLE_PICTURE_NAME}" on
+    !insertmacro ${ACTION} "\${SETTINGS_FOLDER}" "${UPDATE_KEY}" "${UPDATE_KEY_NAME}" on
+    !insertmacro ${ACTION} "\${SETTINGS_FOLDER}" "${SETTINGS}/${SETTINGS_FOLDER}/${INI_NAME}" "${INI_NAME}" off
 !macroend
 !macro INSTALL_FILE FOLDER SOURCE NAME OVERWRITE
     SetOutPath "$INSTDIR${FOLDER}"
@@ -90,28 +88,28 @@ FunctionEnd
 
 Section "Install"
     ; What a cut-off update left would otherwise take the files installed now for its own and undo them.
-    Delete "$INSTDIR\update.journal"
-    RMDir /r "$INSTDIR\update.staging"
+    Delete "$INSTDIR\${JOURNAL_FILE}"
+    RMDir /r "$INSTDIR\${STAGING_FOLDER}"
     !insertmacro INSTALLATION_FILES INSTALL_FILE
     SetOverwrite on
-    WriteINIStr "$INSTDIR\ini\Tavro.ini" "Version" "Version" "${VERSION}"
+    WriteINIStr "$INSTDIR\${SETTINGS_FOLDER}\${INI_NAME}" "Version" "Version" "${VERSION}"
 
-    ; The shortcuts and the player start in the installation: the client reads .\ini.
+    ; The shortcuts and the player start in the installation: the client reads its settings there.
     SetOutPath "$INSTDIR"
-    ExecWait '"$SYSDIR\regsvr32.exe" /s /n /i:user "$INSTDIR\P2PPlayer.dll"' $0
+    ExecWait '"$SYSDIR\regsvr32.exe" /s /n /i:user "$INSTDIR\${PLAYER_FILE}"' $0
     ${If} $0 <> 0
-        MessageBox MB_OK|MB_ICONSTOP "无法注册播放器控件 P2PPlayer.dll（错误 $0）。" /SD IDOK
+        MessageBox MB_OK|MB_ICONSTOP "无法注册播放器控件 ${PLAYER_FILE}（错误 $0）。" /SD IDOK
         SetErrorLevel 3
         Quit
     ${EndIf}
     WriteUninstaller "$INSTDIR\Uninstall.exe"
-    CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\TvClient.exe"
-    CreateShortcut "$DESKTOP\${PRODUCT}.lnk" "$INSTDIR\TvClient.exe"
+    CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\${CLIENT_FILE}"
+    CreateShortcut "$DESKTOP\${PRODUCT}.lnk" "$INSTDIR\${CLIENT_FILE}"
 
     WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
     WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
     WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
-    WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\TvClient.exe,0"
+    WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${CLIENT_FILE},0"
     WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
     WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
     WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
@@ -122,15 +120,15 @@ Section "Install"
 SectionEnd
 
 Section "Uninstall"
-    ExecWait '"$SYSDIR\regsvr32.exe" /s /u /n /i:user "$INSTDIR\P2PPlayer.dll"'
+    ExecWait '"$SYSDIR\regsvr32.exe" /s /u /n /i:user "$INSTDIR\${PLAYER_FILE}"'
     !insertmacro INSTALLATION_FILES REMOVE_FILE
-    Delete "$INSTDIR\ini\p.ini"  ; the client's download of the version file, if one was left
-    Delete "$INSTDIR\update.journal"  ; and what a cut-off update left
-    RMDir /r "$INSTDIR\update.staging"
+    Delete "$INSTDIR\${SETTINGS_FOLDER}\${VERSION_FILE_NAME}"  ; the client's download of the version file, if one was left
+    Delete "$INSTDIR\${JOURNAL_FILE}"  ; and what a cut-off update left
+    RMDir /r "$INSTDIR\${STAGING_FOLDER}"
     Delete "$INSTDIR\Uninstall.exe"
     ; Files that updates added stay, and with them their folders.
-    RMDir "$INSTDIR\AD"
-    RMDir "$INSTDIR\ini"
+    RMDir "$INSTDIR\${PICTURES_FOLDER}"
+    RMDir "$INSTDIR\${SETTINGS_FOLDER}"
     RMDir "$INSTDIR"
     Delete "$SMPROGRAMS\${PRODUCT}.lnk"
     Delete "$DESKTOP\${PRODUCT}.lnk"

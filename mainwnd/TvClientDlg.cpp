@@ -110,9 +110,9 @@ BOOL CTvClientDlg::OnInitDialog()
     m_trayIcon.Add(*this, m_hIcon);
 
     m_player.SetContextMenu(FALSE);
-    m_strIniFile = config::kIniFile;
-    m_strVersionFile = config::kVersionFile;
-    m_player.SetIdlePicture(config::kIdlePicture);
+    m_strIniFile = product::kIniFile;
+    m_strVersionFile = product::kVersionFile;
+    m_player.SetIdlePicture(product::kIdlePicture);
     m_images.PrepareStatics();
 
     LoadChannelList();
@@ -132,7 +132,7 @@ BOOL CTvClientDlg::OnInitDialog()
     case config::kNewerVersion:
         CDialog::OnCancel();
         ::Sleep(kUpdaterStartDelayMs);
-        ::WinExec(config::kUpdater, SW_SHOWNORMAL);
+        ::WinExec(product::kUpdater, SW_SHOWNORMAL);
         break;
     case config::kVersionFileNotFetched:
         AfxMessageBox(kNetworkFailure, MB_OK);
@@ -216,7 +216,7 @@ void CTvClientDlg::CheckScreenResolution()
 void CTvClientDlg::LoadChannelList()
 {
     try {
-        channels::ReadPlayUrls(config::kChannelFile, m_arrPlayUrl);
+        channels::ReadPlayUrls(product::kChannelFile, m_arrPlayUrl);
     } catch (...) {
         // Unreadable, or more than memory holds: the client cannot run without its channels,
         // whatever the answer.

@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "ComRef.h"
+#include "framework/ComRef.h"
 #include "HttpDownload.h"
 #include "PlayAddress.h"
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "PlayerIds.h"
+#include "product/PlayerContract.h"
 
 struct FrameContent {
     PlayState state;

@@ -4,7 +4,7 @@
 #include <objbase.h>
 
 #include "PlayerControl.h"
-#include "PlayerIds.h"
+#include "product/PlayerContract.h"
 #include "PlayerWindow.h"
 #include "QuerySingleInterface.h"
 

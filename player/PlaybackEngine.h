@@ -9,7 +9,7 @@
 #include <string>
 
 #include "ChannelGraph.h"
-#include "PlayerIds.h"
+#include "product/PlayerContract.h"
 #include "PlayerWindow.h"
 #include "StreamBuffer.h"
 

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "Enumerators.h"
-#include "PlayerIds.h"
+#include "product/PlayerContract.h"
 #include "PlayerMenu.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "ComRef.h"
+#include "framework/ComRef.h"
 #include "EventSource.h"
 #include "FrameRenderer.h"
 #include "Module.h"

@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "PlayerControl.h"
-#include "PlayerIds.h"
+#include "product/PlayerContract.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "PlayerIds.h"
+#include "product/PlayerContract.h"
 
 enum PlayerMenuCommand : UINT {
     MENU_NONE = 0,

@@ -2,7 +2,7 @@
 #include <olectl.h>
 
 #include "PlayerControl.h"
-#include "PlayerIds.h"
+#include "product/PlayerContract.h"
 
 // ---- IOleObject ----
 

@@ -1,6 +1,6 @@
 // The control's persistence through IPersistStreamInit, in the 128-byte form of PersistedForm.
 #include "PlayerControl.h"
-#include "PlayerIds.h"
+#include "product/PlayerContract.h"
 
 STDMETHODIMP CPlayerControl::GetClassID(CLSID* pClassID)
 {

@@ -1,7 +1,7 @@
 #include "PlayerWindow.h"
 
 #include "Module.h"
-#include "PlayerIds.h"
+#include "product/PlayerContract.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "Module.h"
 #include "PlayerControl.h"
-#include "PlayerIds.h"
+#include "product/PlayerContract.h"
 
 namespace {
 

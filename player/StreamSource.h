@@ -10,7 +10,7 @@
 #include <memory>
 #include <mutex>
 
-#include "ComRef.h"
+#include "framework/ComRef.h"
 #include "Module.h"
 #include "StreamBuffer.h"
 

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "PlayerIds.h"
+#include "product/PlayerContract.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "FakePlayer.h"
 
-#include "player/PlayerIds.h"
+#include "product/PlayerContract.h"
 
 namespace {
 

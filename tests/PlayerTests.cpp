@@ -32,7 +32,7 @@
 #include "player/AudioVolume.h"
 #include "player/HostLookup.h"
 #include "player/PlaybackEngine.h"
-#include "player/PlayerIds.h"
+#include "product/PlayerContract.h"
 #include "player/StreamBuffer.h"
 
 namespace {

@@ -19,7 +19,6 @@
 #include "Update.h"
 #include "UpdateText.h"
 #include "VersionFile.h"
-#include "app/TvClientApp.h"
 #include "config/Configuration.h"
 
 inline std::string ReadAll(const std::string& path)
@@ -131,7 +130,7 @@ public:
         WriteAll(InstalledPath("Channel.txt"), "101;102");
         WriteAll(InstalledPath("ini\\Tavro.ini"), m_ini);
         ::CopyFileA(HostPath(UPDATE_KEYS "/update.pub").c_str(), InstalledPath("ini\\update.pub").c_str(), FALSE);
-        ::CopyFileA(HostPath(UPDATER_EXE).c_str(), InstalledPath(config::kUpdater).c_str(), FALSE);
+        ::CopyFileA(HostPath(UPDATER_EXE).c_str(), InstalledPath(product::kUpdater).c_str(), FALSE);
         m_versionFile = ReadAll(HostPath(UPDATE_FIXTURE "/p.ini"));
         m_server.Serve("/update/p.ini", m_versionFile);
         for (const auto& [path, digest] : Snapshot(m_package)) {
@@ -157,7 +156,7 @@ public:
         return "";
     }
     // As the client starts it.
-    bool Start(Process& updater) const { return updater.Start(InstalledPath(config::kUpdater), m_dir.c_str()); }
+    bool Start(Process& updater) const { return updater.Start(InstalledPath(product::kUpdater), m_dir.c_str()); }
     // The installation of version 2: the package's files over the old ones, and "Version" changed in
     // the user's configuration file, every other byte of it as it was.
     Tree NewInstallation() const

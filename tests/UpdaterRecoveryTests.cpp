@@ -90,7 +90,7 @@ protected:
     // has no journal left, is not made again: the installation is as new as the server's version.
     void ExpectTheUpdaterToEndWithTheNewInstallation()
     {
-        const bool bComplete = InstalledVersion() == 2 && !Exists(kJournalFile);
+        const bool bComplete = InstalledVersion() == 2 && !Exists(product::kJournalFile);
         Process updater;
         ASSERT_TRUE(Start(updater));
         if (!bComplete) {
@@ -146,7 +146,7 @@ TEST_F(UpdaterRecovery, EveryCutOffIsFinishedOrUndoneByTheUpdatersNextStart)
             return;
         }
         ExpectEveryFileOldOrNew();
-        const bool bJournal = Exists(kJournalFile);
+        const bool bJournal = Exists(product::kJournalFile);
         bUndone = bUndone || (bJournal && InstalledVersion() == 1);
         bFinished = bFinished || (bJournal && InstalledVersion() == 2);
         ExpectTheUpdaterToEndWithTheNewInstallation();
@@ -203,8 +203,8 @@ const Obstacle kObstacles[] = {
                                                     OPEN_EXISTING, 0, nullptr),
                                       [](HANDLE hFile) { ::CloseHandle(hFile); });
      }},
-    {"JournalDamaged", IDS_FAIL_JOURNAL, kJournalFile, [](UpdaterRun& run) {
-         const std::string journal = run.InstalledPath(kJournalFile), bytes = ReadAll(journal);
+    {"JournalDamaged", IDS_FAIL_JOURNAL, product::kJournalFile, [](UpdaterRun& run) {
+         const std::string journal = run.InstalledPath(product::kJournalFile), bytes = ReadAll(journal);
          WriteAll(journal, bytes.substr(0, bytes.size() - 3));
          return std::shared_ptr<void>(nullptr, [journal, bytes](void*) { WriteAll(journal, bytes); });
      }},
@@ -257,7 +257,7 @@ TEST_P(UpdaterRecoveryFailure, SaysWhatWasNotUndoneKeepsTheBackupsAndTheNextStar
         EXPECT_EQ(Answer(hBox), 1u);
         EXPECT_EQ(first.Wait(30000), 1u);
         const Tree kept = Snapshot(m_dir);
-        EXPECT_EQ(kept.count(InInstallation(kJournalFile)), 1u);
+        EXPECT_EQ(kept.count(InInstallation(product::kJournalFile)), 1u);
         EXPECT_EQ(kept.at(InInstallation(BackupName(0))), m_old.at("Channel.txt"));
         EXPECT_EQ(kept.count("started.txt"), 0u);
 
@@ -280,7 +280,7 @@ TEST_F(UpdaterRecovery, OnlyTheHolderOfTheClientsMutexTakesAnUpdateForCutOff)
     ASSERT_GT(nStep, 0u);
     InstallCutOffAfter(nStep);
     const Tree cut = Snapshot(m_dir);
-    m_client.reset(::CreateMutexA(nullptr, FALSE, CTvClientApp::kSingleInstanceMutex));
+    m_client.reset(::CreateMutexA(nullptr, FALSE, product::kSingleInstanceMutex));
     Process refused;
     ASSERT_TRUE(refused.Start(ClientFolder() + "\\TvClient.exe", m_dir.c_str()));
     HWND hBox = refused.WaitForDialog("Kalda网络电视的一个实例已经运行!");

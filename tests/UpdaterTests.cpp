@@ -12,7 +12,6 @@
 #include <string>
 #include <thread>
 
-#include "Download.h"
 #include "TestHelpers.h"
 #include "UpdaterFixture.h"
 #include "UpdaterResource.h"
@@ -141,7 +140,7 @@ TEST(UpdaterConfiguration, TheFileIsReplacedInOneStepAndNeverRewrittenInPlace)
 
 TEST_F(UpdaterRun, InstallsTheSignedFilesOnceTheClientHasGoneThenTheVersionAndStartsTheClient)
 {
-    m_client.reset(::CreateMutexA(nullptr, FALSE, CTvClientApp::kSingleInstanceMutex));
+    m_client.reset(::CreateMutexA(nullptr, FALSE, product::kSingleInstanceMutex));
     Process updater;
     ASSERT_TRUE(Start(updater));
     HWND hWindow = updater.WaitForDialog(std::string(LoadText(IDS_STEP_WAITING)));
@@ -180,7 +179,7 @@ const Failure kFailures[] = {
      [](UpdaterRun& run) { run.m_server.Serve("/update/p.ini", ""); return run.m_appUrl; }},
     {"KeyMissing", IDS_FAIL_KEY, [](UpdaterRun& run) {
          ::DeleteFileA(run.InstalledPath("ini\\update.pub").c_str());
-         return std::string(kPublicKeyFile);
+         return std::string(product::kPublicKeyFile);
      }},
     {"SignatureMissing", IDS_FAIL_SIGNATURE, [](UpdaterRun& run) {
          return run.EditVersionFile(run.m_versionFile.substr(run.m_versionFile.find("[Signature]")), "");
@@ -216,7 +215,7 @@ const Failure kFailures[] = {
          return std::string("TvClient.exe");
      }},
     {"ClientKeepsRunning", IDS_FAIL_CLIENT_RUNNING, [](UpdaterRun& run) {
-         run.m_client.reset(::CreateMutexA(nullptr, FALSE, CTvClientApp::kSingleInstanceMutex));
+         run.m_client.reset(::CreateMutexA(nullptr, FALSE, product::kSingleInstanceMutex));
          return std::string();
      }},
 };
@@ -252,7 +251,7 @@ TEST_F(UpdaterRun, CancelEndsTheUpdateAtOnceUndoesItAndStartsNothing)
         std::function<std::string(UpdaterRun&)> arrange;  // gives the step's detail
     } cases[] = {
         {"waiting", IDS_STEP_WAITING, [](UpdaterRun& run) {
-             run.m_client.reset(::CreateMutexA(nullptr, FALSE, CTvClientApp::kSingleInstanceMutex));
+             run.m_client.reset(::CreateMutexA(nullptr, FALSE, product::kSingleInstanceMutex));
              return std::string();
          }},
         // The files before it are downloaded by then.
@@ -274,7 +273,7 @@ TEST_F(UpdaterRun, CancelEndsTheUpdateAtOnceUndoesItAndStartsNothing)
         EXPECT_TRUE(::IsWindowVisible(hCancel) && ::IsWindowEnabled(hCancel));
         ::PostMessageA(hCancel, BM_CLICK, 0, 0);
         // A message box would hold the process; the silent server would hold a read this long.
-        EXPECT_EQ(updater.Wait(kNetworkTimeoutMs), 1u);
+        EXPECT_EQ(updater.Wait(config::kNetworkTimeoutMs), 1u);
         EXPECT_EQ(Snapshot(m_dir), m_old);
         m_client.reset();
     }
@@ -383,7 +382,7 @@ TEST_F(UpdaterRun, ATricklingServerIsLeftAtTheDeadlineOfTheWholeDownload)
     const ULONGLONG nElapsed = ::GetTickCount64() - nStart;
     EXPECT_EQ(outcome, std::string(LoadText(IDS_FAIL_TOO_SLOW, {std::to_string((nLimitMs + 999) / 1000).c_str()})));
     EXPECT_GE(nElapsed, nLimitMs);
-    EXPECT_LT(nElapsed, nLimitMs + kNetworkTimeoutMs);
+    EXPECT_LT(nElapsed, nLimitMs + config::kNetworkTimeoutMs);
     EXPECT_EQ(Snapshot(m_dir), m_old);
     EXPECT_FALSE(m_server.Requests("/update/files/TvClient.exe").empty());
 }

@@ -4,7 +4,7 @@
 
 #include "UpdateText.h"
 #include "UpdaterResource.h"
-#include "WholeFile.h"
+#include "config/WholeFile.h"
 #include "config/Configuration.h"
 
 namespace {
@@ -63,8 +63,8 @@ void Replace(const CJournal& journal, CSteps& steps, const CUpdateStop& stop)
         steps.Done();
     }
     stop.ThrowIfCancelled();
-    if (!config::WriteInstalledVersion(config::kIniFile, journal.nVersion))
-        ThrowUpdateFailure(IDS_FAIL_DISK, config::kIniFile);
+    if (!config::WriteInstalledVersion(product::kIniFile, journal.nVersion))
+        ThrowUpdateFailure(IDS_FAIL_DISK, product::kIniFile);
     steps.Done();
 }
 
@@ -73,19 +73,19 @@ void Replace(const CJournal& journal, CSteps& steps, const CUpdateStop& stop)
 CStagingFolder::CStagingFolder()
 {
     RemoveStagingFolder();  // left by a download that was cut off
-    if (!::CreateDirectoryA(kStagingFolder, nullptr))
-        ThrowUpdateFailure(IDS_FAIL_DISK, kStagingFolder);
+    if (!::CreateDirectoryA(product::kStagingFolder, nullptr))
+        ThrowUpdateFailure(IDS_FAIL_DISK, product::kStagingFolder);
 }
 
 CStagingFolder::~CStagingFolder()
 {
-    if (!Exists(kJournalFile))
+    if (!Exists(product::kJournalFile))
         RemoveStagingFolder();
 }
 
 CString CStagingFolder::Path(const CString& strName) const
 {
-    return CString(kStagingFolder) + "\\" + strName;
+    return CString(product::kStagingFolder) + "\\" + strName;
 }
 
 void Install(const CVersionFile& list, IStepProgress& progress, const CUpdateStop& stop)

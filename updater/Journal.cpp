@@ -5,7 +5,7 @@
 
 #include "UpdateText.h"
 #include "UpdaterResource.h"
-#include "WholeFile.h"
+#include "config/WholeFile.h"
 #include "config/Configuration.h"
 
 namespace {
@@ -22,7 +22,7 @@ const char kEndLine[] = "End";
 // which the next start removes. False when the journal stays.
 bool Tidy(CSteps& steps)
 {
-    if (!::DeleteFileA(kJournalFile) && Exists(kJournalFile))
+    if (!::DeleteFileA(product::kJournalFile) && Exists(product::kJournalFile))
         return false;
     steps.Done();
     RemoveStagingFolder();
@@ -40,17 +40,17 @@ public:
 
 CString StagedName(size_t i)
 {
-    return (std::string(kStagingFolder) + "\\" + std::to_string(i) + ".new").c_str();
+    return (std::string(product::kStagingFolder) + "\\" + std::to_string(i) + ".new").c_str();
 }
 
 CString BackupName(size_t i)
 {
-    return (std::string(kStagingFolder) + "\\" + std::to_string(i) + ".old").c_str();
+    return (std::string(product::kStagingFolder) + "\\" + std::to_string(i) + ".old").c_str();
 }
 
 void RemoveStagingFolder()
 {
-    const CString strFolder(kStagingFolder);
+    const CString strFolder(product::kStagingFolder);
     WIN32_FIND_DATAA found;
     HANDLE hFind = ::FindFirstFileA(strFolder + "\\*", &found);
     if (hFind != INVALID_HANDLE_VALUE) {
@@ -70,15 +70,15 @@ void WriteJournal(const CJournal& journal)
         text += std::string(kFolderLine) + "=" + std::string(strFolder) + "\r\n";
     for (const CJournal::CFile& file : journal.files)
         text += std::string(file.bInstalled ? kInstalledLine : kAddedLine) + "=" + std::string(file.strPath) + "\r\n";
-    if (!ReplaceWholeFile(kJournalFile, text + kEndLine + "\r\n"))
-        ThrowUpdateFailure(IDS_FAIL_DISK, kJournalFile);
+    if (!ReplaceWholeFile(product::kJournalFile, text + kEndLine + "\r\n"))
+        ThrowUpdateFailure(IDS_FAIL_DISK, product::kJournalFile);
 }
 
 CJournal ReadJournal()
 {
-    const CUpdateFailure damaged{IDS_FAIL_JOURNAL, kJournalFile};
+    const CUpdateFailure damaged{IDS_FAIL_JOURNAL, product::kJournalFile};
     std::string text;
-    if (!ReadWholeFile(kJournalFile, text))
+    if (!ReadWholeFile(product::kJournalFile, text))
         throw damaged;
     CJournal journal{-1, {}, {}};
     bool bEnded = false;
@@ -134,7 +134,7 @@ void RollBack(const CJournal& journal, IStepProgress& progress)
     if (failure)
         throw *failure;
     if (!Tidy(steps))
-        ThrowUpdateFailure(IDS_FAIL_ROLLBACK, kJournalFile);
+        ThrowUpdateFailure(IDS_FAIL_ROLLBACK, product::kJournalFile);
 }
 
 void Finish(CSteps& steps)
@@ -145,12 +145,12 @@ void Finish(CSteps& steps)
 
 bool RecoverCutOffUpdate(IStepProgress& progress)
 {
-    if (!Exists(kJournalFile)) {
+    if (!Exists(product::kJournalFile)) {
         RemoveStagingFolder();
         return false;
     }
     const CJournal journal = ReadJournal();
-    if (config::ReadInstalledVersion(config::kIniFile) != journal.nVersion) {
+    if (config::ReadInstalledVersion(product::kIniFile) != journal.nVersion) {
         RollBack(journal, progress);
         return false;
     }
@@ -161,14 +161,14 @@ bool RecoverCutOffUpdate(IStepProgress& progress)
 
 bool RecoverAtClientStart()
 {
-    if (!Exists(kStagingFolder))
+    if (!Exists(product::kStagingFolder))
         return true;
     try {
         CNoProgress noProgress;
         RecoverCutOffUpdate(noProgress);
         return true;
     } catch (const CUpdateFailure&) {
-        ::WinExec(config::kUpdater, SW_SHOWNORMAL);
+        ::WinExec(product::kUpdater, SW_SHOWNORMAL);
         return false;
     }
 }

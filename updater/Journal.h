@@ -9,13 +9,7 @@
 #include <vector>
 
 #include "Afx.h"
-
-// Inside the installation, so that moving a file in or out of it is a rename on the same volume. It
-// holds no folders: the version file, the downloads and the backups lie in it side by side.
-constexpr char kStagingFolder[] = ".\\update.staging";
-// There from before the update touches the first installed file until it is finished or undone;
-// the staging folder is there as long as it is.
-constexpr char kJournalFile[] = ".\\update.journal";
+#include "product/ProductFacts.h"
 
 // Told how far an installation or a recovery is, after each step that has reached the disk.
 class IStepProgress {

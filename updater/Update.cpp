@@ -4,14 +4,12 @@
 #include <memory>
 #include <string>
 
-#include "Download.h"
 #include "Installation.h"
 #include "Sha256.h"
 #include "UpdateText.h"
 #include "UpdaterResource.h"
 #include "VersionFile.h"
-#include "WholeFile.h"
-#include "app/TvClientApp.h"
+#include "config/WholeFile.h"
 #include "config/Configuration.h"
 
 namespace {
@@ -24,7 +22,7 @@ public:
     explicit CInstallationLock(const CUpdateStop& stop)
     {
         for (const ULONGLONG nStart = ::GetTickCount64();;) {
-            m_hMutex = ::CreateMutexA(nullptr, FALSE, CTvClientApp::kSingleInstanceMutex);
+            m_hMutex = ::CreateMutexA(nullptr, FALSE, product::kSingleInstanceMutex);
             if (m_hMutex != nullptr && ::GetLastError() != ERROR_ALREADY_EXISTS)
                 return;
             // The client's: it goes with the client only if no one else holds it open.
@@ -47,16 +45,16 @@ private:
 // Downloads the address into the file, handing each piece to onPiece as well, and has it reach the
 // disk. Throws `failed` when the download fails, `tooLong` as soon as more than nMaxSize bytes came, a
 // disk failure when the file cannot be written, and what the stop says when it ends the download.
-void Fetch(const CString& strUrl, const CString& strFile, ULONGLONG nMaxSize, const CUpdateFailure& failed,
-           const CUpdateFailure& tooLong, const CUpdateStop& stop,
-           const std::function<void(const BYTE*, DWORD)>& onPiece)
+void DownloadToFile(const CString& strUrl, const CString& strFile, ULONGLONG nMaxSize, const CUpdateFailure& failed,
+                    const CUpdateFailure& tooLong, const CUpdateStop& stop,
+                    const std::function<void(const BYTE*, DWORD)>& onPiece)
 {
     HANDLE hFile = ::CreateFileA(strFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
         ThrowUpdateFailure(IDS_FAIL_DISK, strFile);
     const std::unique_ptr<void, decltype(&::CloseHandle)> closeFile(hFile, &::CloseHandle);
     ULONGLONG nReceived = 0;
-    const DownloadResult result = Download(strUrl, [&](const BYTE* pData, DWORD nSize) {
+    const config::FetchResult result = config::Fetch(strUrl, [&](const BYTE* pData, DWORD nSize) {
         nReceived += nSize;
         if (nReceived > nMaxSize)
             throw tooLong;
@@ -65,11 +63,11 @@ void Fetch(const CString& strUrl, const CString& strFile, ULONGLONG nMaxSize, co
             ThrowUpdateFailure(IDS_FAIL_DISK, strFile);
         onPiece(pData, nSize);
     }, stop);
-    if (result == DownloadResult::Cancelled)
+    if (result == config::FetchResult::Cancelled)
         throw CUpdateCancelled();
-    if (result == DownloadResult::TooLate)
+    if (result == config::FetchResult::TooLate)
         ThrowUpdateFailure(IDS_FAIL_TOO_SLOW, std::to_string((stop.TimeLimitMs() + 999) / 1000).c_str());
-    if (result != DownloadResult::Complete)
+    if (result != config::FetchResult::Complete)
         throw failed;
     if (!FlushFile(hFile))
         ThrowUpdateFailure(IDS_FAIL_DISK, strFile);
@@ -79,11 +77,11 @@ void VerifySignature(const CVersionFile& list)
 {
     std::string strPem;
     try {
-        CStdioFile file(kPublicKeyFile);
+        CStdioFile file(product::kPublicKeyFile);
         for (CString strLine; file.ReadString(strLine);)
             strPem += std::string(strLine) + "\n";
     } catch (const CFileException&) {
-        ThrowUpdateFailure(IDS_FAIL_KEY, kPublicKeyFile);
+        ThrowUpdateFailure(IDS_FAIL_KEY, product::kPublicKeyFile);
     }
     const std::string signedText = list.SignedText();
     CSha256 digest;
@@ -94,11 +92,16 @@ void VerifySignature(const CVersionFile& list)
 
 }  // namespace
 
+ULONGLONG DownloadTimeLimitMs(const CDownloadBudget& budget, ULONGLONG nDeclaredBytes)
+{
+    return budget.nBaseMs + nDeclaredBytes * 1000 / budget.nFloorBytesPerSecond;
+}
+
 void RunUpdate(IUpdateProgress& progress, CUpdateStop& stop, const CDownloadBudget& budget)
 {
     progress.ShowStep(IDS_STEP_WAITING, "");
     const CInstallationLock lock(stop);
-    if (Exists(kJournalFile)) {
+    if (Exists(product::kJournalFile)) {
         progress.ShowStep(IDS_STEP_RECOVERING, "");
         if (RecoverCutOffUpdate(progress))
             return;
@@ -107,14 +110,14 @@ void RunUpdate(IUpdateProgress& progress, CUpdateStop& stop, const CDownloadBudg
     progress.ShowStep(IDS_STEP_CHECKING, "");
     CStagingFolder staging;
     char szAppUrl[config::kValueBufferSize];
-    config::ReadString(config::kAppUrl, config::kIniFile, szAppUrl);
-    const CString strVersionFile = staging.Path("p.ini");
+    config::ReadString(config::kAppUrl, product::kIniFile, szAppUrl);
+    const CString strVersionFile = staging.Path(product::kVersionFileName);
     const CUpdateFailure noVersionFile{IDS_FAIL_VERSION_FILE, szAppUrl};
     const ULONGLONG nStart = ::GetTickCount64();
     stop.SetTimeLimit(nStart, DownloadTimeLimitMs(budget, 0));
-    Fetch(szAppUrl, strVersionFile, kMaxVersionFileSize, noVersionFile, noVersionFile, stop, [](const BYTE*, DWORD) {});
+    DownloadToFile(szAppUrl, strVersionFile, kMaxVersionFileSize, noVersionFile, noVersionFile, stop, [](const BYTE*, DWORD) {});
     const CVersionFile list(strVersionFile);
-    if (list.m_nVersion <= config::ReadInstalledVersion(config::kIniFile))
+    if (list.m_nVersion <= config::ReadInstalledVersion(product::kIniFile))
         ThrowUpdateFailure(IDS_FAIL_NOT_NEWER, std::to_string(list.m_nVersion).c_str());
     VerifySignature(list);
 
@@ -129,13 +132,13 @@ void RunUpdate(IUpdateProgress& progress, CUpdateStop& stop, const CDownloadBudg
         const CUpdateFailure corrupt{IDS_FAIL_CORRUPT, file.strPath};
         CSha256 digest;
         ULONGLONG nSize = 0;
-        Fetch(FileUrl(szAppUrl, file.strPath), StagedName(i), file.nSize, {IDS_FAIL_DOWNLOAD, file.strPath}, corrupt,
-              stop, [&](const BYTE* pData, DWORD nPiece) {
-                  digest.Add(pData, nPiece);
-                  nSize += nPiece;
-                  nDone += nPiece;
-                  progress.ShowBytes(nDone, nTotal);
-              });
+        DownloadToFile(FileUrl(szAppUrl, file.strPath), StagedName(i), file.nSize, {IDS_FAIL_DOWNLOAD, file.strPath},
+                       corrupt, stop, [&](const BYTE* pData, DWORD nPiece) {
+                           digest.Add(pData, nPiece);
+                           nSize += nPiece;
+                           nDone += nPiece;
+                           progress.ShowBytes(nDone, nTotal);
+                       });
         if (nSize != file.nSize || digest.Hex() != file.strSha256)
             throw corrupt;
     }

@@ -13,7 +13,7 @@
 //     not verify.
 //  4. Downloads every listed file into the staging folder, from the version file's folder + "files/"
 //     + its path with '/', checks each one's size and SHA-256 against the list, and has it reach the
-//     disk. The whole download has a deadline (Download.h).
+//     disk. The whole download has a deadline (CDownloadBudget).
 //  5. Installs the files (Installation.h): writes the journal, puts each in place keeping the
 //     installed one as a backup, writes the new "Version" into ".\ini\Tavro.ini" last, then removes
 //     the backups and the journal.
@@ -25,12 +25,25 @@
 #pragma once
 
 #include "Afx.h"
-#include "Download.h"
 #include "Journal.h"
 #include "UpdateStop.h"
 
 constexpr DWORD kClientExitTimeoutMs = 30000;
-constexpr char kPublicKeyFile[] = ".\\ini\\update.pub";
+
+// The time the whole download of an update has, the version file and the listed files together: a
+// base for connecting and the server's first answers, plus one second for every floor's worth of
+// bytes the list declares. The network timeout alone never ends a server that trickles a byte now
+// and then, and a connection slower than the floor delivers no update in a time anyone waits for.
+// The version file, whose size nothing declares, has the base alone.
+struct CDownloadBudget {
+    ULONGLONG nBaseMs;
+    ULONGLONG nFloorBytesPerSecond;
+};
+
+// 4 KiB/s is 32 kbit/s, below any working modem line: an update of 5 MB has 21 minutes.
+constexpr CDownloadBudget kDownloadBudget{60000, 4096};
+
+ULONGLONG DownloadTimeLimitMs(const CDownloadBudget& budget, ULONGLONG nDeclaredBytes);
 
 // The progress window as the update tells it how far it is, from the thread that runs the update.
 class IUpdateProgress : public IStepProgress {

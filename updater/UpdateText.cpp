@@ -43,22 +43,3 @@ bool ParseNumber(const CString& str, int nMaxDigits, ULONGLONG& nValue)
     }
     return true;
 }
-
-std::wstring Widen(LPCSTR lpszText)
-{
-    const int nLength = ::MultiByteToWideChar(CP_ACP, 0, lpszText, -1, nullptr, 0);
-    std::wstring text(nLength > 0 ? nLength : 1, L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, lpszText, -1, &text[0], nLength);
-    text.resize(text.size() - 1);  // the terminator
-    return text;
-}
-
-std::string ToUtf8(LPCSTR lpszText)
-{
-    const std::wstring wide = Widen(lpszText);
-    const int nLength = ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string text(nLength > 0 ? nLength : 1, '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &text[0], nLength, nullptr, nullptr);
-    text.resize(text.size() - 1);  // the terminator
-    return text;
-}

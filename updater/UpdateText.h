@@ -29,7 +29,3 @@ constexpr int kMaxVersionDigits = 9;
 
 // A decimal number of at most nMaxDigits digits and nothing else.
 bool ParseNumber(const CString& str, int nMaxDigits, ULONGLONG& nValue);
-
-// Text of the ANSI code page as UTF-16, for the interfaces that take nothing else, and as UTF-8.
-std::wstring Widen(LPCSTR lpszText);
-std::string ToUtf8(LPCSTR lpszText);

@@ -13,11 +13,11 @@ namespace {
 // From the installation folder, the current directory, as the client was started before.
 bool StartClient()
 {
-    std::string commandLine = config::kClient;
+    std::string commandLine = product::kClient;
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessA(config::kClient, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+    if (!::CreateProcessA(product::kClient, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                           &info))
         return false;
     ::CloseHandle(info.hThread);
@@ -47,7 +47,7 @@ BOOL CUpdaterApp::InitInstance()
     }
     m_nExitCode = 0;
     if (!StartClient())
-        AfxMessageBox(LoadText(IDS_RESTART_FAILED, {config::kClient}), MB_OK);
+        AfxMessageBox(LoadText(IDS_RESTART_FAILED, {product::kClient}), MB_OK);
     return FALSE;
 }
 

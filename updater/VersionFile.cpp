@@ -155,8 +155,8 @@ bool IsInstallablePath(const CString& strPath)
         if (!IsPlainPart(strPart))
             return false;
     }
-    return !IsSameFile(strPath, config::kIniFile) && !IsSameFile(strPath, config::kUpdater) &&
-           !IsSameFile(parts.front(), kStagingFolder) && !IsSameFile(strPath, kJournalFile);
+    return !IsSameFile(strPath, product::kIniFile) && !IsSameFile(strPath, product::kUpdater) &&
+           !IsSameFile(parts.front(), product::kStagingFolder) && !IsSameFile(strPath, product::kJournalFile);
 }
 
 CString FileUrl(const CString& strVersionFileUrl, const CString& strPath)

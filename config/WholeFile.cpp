@@ -1,4 +1,4 @@
-#include "WholeFile.h"
+#include "config/WholeFile.h"
 
 #include <memory>
 

@@ -1,7 +1,8 @@
-#include "Download.h"
+#include "config/HttpFetch.h"
 
 #include <winhttp.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -9,7 +10,41 @@
 #include <thread>
 #include <vector>
 
-#include "UpdateText.h"
+#include "AfxString.h"
+
+namespace config {
+
+CFetchStop::CFetchStop() : m_hCancel(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+
+CFetchStop::~CFetchStop()
+{
+    ::CloseHandle(m_hCancel);
+}
+
+void CFetchStop::Cancel()
+{
+    ::SetEvent(m_hCancel);
+}
+
+bool CFetchStop::IsCancelled() const
+{
+    return ::WaitForSingleObject(m_hCancel, 0) == WAIT_OBJECT_0;
+}
+
+void CFetchStop::SetTimeLimit(ULONGLONG nStartTick, ULONGLONG nLimitMs)
+{
+    m_nStartTick = nStartTick;
+    m_nLimitMs = nLimitMs;
+    m_bLimited = true;
+}
+
+DWORD CFetchStop::RemainingMs() const
+{
+    if (!m_bLimited)
+        return INFINITE;
+    const ULONGLONG nElapsed = ::GetTickCount64() - m_nStartTick;
+    return nElapsed >= m_nLimitMs ? 0 : static_cast<DWORD>(std::min<ULONGLONG>(m_nLimitMs - nElapsed, INFINITE - 1));
+}
 
 namespace {
 
@@ -28,7 +63,7 @@ bool QueryNumber(HINTERNET hRequest, DWORD dwInfo, DWORD& nValue)
                                  &nSize, WINHTTP_NO_HEADER_INDEX) != FALSE;
 }
 
-// Where the thread that talks to the server leaves the pieces for the downloading thread, one at a
+// Where the thread that talks to the server leaves the pieces for the fetching thread, one at a
 // time, so that no more is read than that thread has taken.
 struct CHandOver {
     std::mutex mutex;
@@ -37,12 +72,12 @@ struct CHandOver {
     bool bPiece = false;
     bool bEnded = false;
     bool bComplete = false;
-    bool bLeft = false;  // the downloading thread wants nothing more
+    bool bLeft = false;  // the fetching thread wants nothing more
     HANDLE hArrived = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
 
     ~CHandOver() { ::CloseHandle(hArrived); }
 
-    // False once the downloading thread has left.
+    // False once the fetching thread has left.
     bool Give(const BYTE* pData, DWORD nSize)
     {
         std::unique_lock<std::mutex> lock(mutex);
@@ -82,7 +117,7 @@ bool Receive(const std::wstring& url, CHandOver& handOver)
     const std::wstring object = std::wstring(parts.lpszUrlPath, parts.dwUrlPathLength) +
                                 std::wstring(parts.lpszExtraInfo, parts.dwExtraInfoLength);
 
-    CHttpHandle session = Own(::WinHttpOpen(L"ZeziroD2U", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+    CHttpHandle session = Own(::WinHttpOpen(L"Kalda", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
                                             WINHTTP_NO_PROXY_BYPASS, 0));
     if (!session || !::WinHttpSetTimeouts(session.get(), kNetworkTimeoutMs, kNetworkTimeoutMs, kNetworkTimeoutMs,
                                           kNetworkTimeoutMs))
@@ -118,16 +153,11 @@ bool Receive(const std::wstring& url, CHandOver& handOver)
 
 }  // namespace
 
-ULONGLONG DownloadTimeLimitMs(const CDownloadBudget& budget, ULONGLONG nDeclaredBytes)
-{
-    return budget.nBaseMs + nDeclaredBytes * 1000 / budget.nFloorBytesPerSecond;
-}
-
-DownloadResult Download(LPCSTR lpszUrl, const std::function<void(const BYTE* pData, DWORD nSize)>& onData,
-                        const CUpdateStop& stop)
+FetchResult Fetch(LPCSTR lpszUrl, const std::function<void(const BYTE* pData, DWORD nSize)>& onData,
+                  const CFetchStop& stop)
 {
     // WinHTTP does not end a read it waits in when its handle is closed: the thread that waits is left
-    // behind when the download is stopped, and ends by itself within the network timeout.
+    // behind when the fetch is stopped, and ends by itself within the network timeout.
     const auto handOver = std::make_shared<CHandOver>();
     std::thread([url = Widen(lpszUrl), handOver] { handOver->End(Receive(url, *handOver)); }).detach();
     const std::unique_ptr<CHandOver, void (*)(CHandOver*)> leave(handOver.get(), [](CHandOver* p) { p->Leave(); });
@@ -136,11 +166,11 @@ DownloadResult Download(LPCSTR lpszUrl, const std::function<void(const BYTE* pDa
     for (;;) {
         const DWORD dwWait = ::WaitForMultipleObjects(2, handles, FALSE, stop.RemainingMs());
         if (dwWait == WAIT_OBJECT_0)
-            return DownloadResult::Cancelled;
+            return FetchResult::Cancelled;
         if (dwWait == WAIT_TIMEOUT)
-            return DownloadResult::TooLate;
+            return FetchResult::TooLate;
         if (dwWait != WAIT_OBJECT_0 + 1)
-            return DownloadResult::Failed;
+            return FetchResult::Failed;
         std::vector<BYTE> piece;
         bool bEnded = false;
         bool bComplete = false;
@@ -155,6 +185,8 @@ DownloadResult Download(LPCSTR lpszUrl, const std::function<void(const BYTE* pDa
         if (!piece.empty())
             onData(piece.data(), static_cast<DWORD>(piece.size()));
         if (bEnded)
-            return bComplete ? DownloadResult::Complete : DownloadResult::Failed;
+            return bComplete ? FetchResult::Complete : FetchResult::Failed;
     }
 }
+
+}  // namespace config
