@@ -1,7 +1,7 @@
 // CTvClientApp: the process's application object.
 #pragma once
 
-#include "Afx.h"
+#include "AfxApp.h"
 
 class CTvClientApp : public CWinApp {
 public:

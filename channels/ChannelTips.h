@@ -1,7 +1,7 @@
 // The channel buttons' tooltips, which tell how many viewers watch each channel.
 #pragma once
 
-#include "Afx.h"
+#include "AfxControls.h"
 #include "channels/OnlineCounts.h"
 #include "skin/SkinCatalogue.h"
 

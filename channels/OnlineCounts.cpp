@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "AfxException.h"
+#include "AfxOleControl.h"
+
 namespace {
 
 // The version-independent DOM document of the platform's XML parser.

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "Afx.h"
+#include "AfxString.h"
 #include "ComRef.h"
 #include "config/Configuration.h"
 #include "config/DocumentFetch.h"

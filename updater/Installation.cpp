@@ -4,8 +4,8 @@
 
 #include "UpdateText.h"
 #include "UpdaterResource.h"
-#include "config/WholeFile.h"
 #include "config/Configuration.h"
+#include "config/WholeFile.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // touched (Journal.h).
 #pragma once
 
-#include "Afx.h"
+#include "AfxString.h"
 #include "Journal.h"
 #include "UpdateStop.h"
 #include "VersionFile.h"

@@ -5,8 +5,8 @@
 
 #include "UpdateText.h"
 #include "UpdaterResource.h"
-#include "config/WholeFile.h"
 #include "config/Configuration.h"
+#include "config/WholeFile.h"
 
 namespace {
 

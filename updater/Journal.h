@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "Afx.h"
+#include "AfxString.h"
 #include "product/ProductFacts.h"
 
 // Told how far an installation or a recovery is, after each step that has reached the disk.

@@ -4,7 +4,7 @@
 
 #include <thread>
 
-#include "Afx.h"
+#include "AfxDialog.h"
 #include "Update.h"
 #include "UpdateStop.h"
 #include "UpdateText.h"

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "Afx.h"
+#include "AfxString.h"
 
 // A SHA-256 digest of data fed piece by piece.
 class CSha256 {

@@ -4,13 +4,15 @@
 #include <memory>
 #include <string>
 
+#include "AfxException.h"
+#include "AfxFile.h"
 #include "Installation.h"
 #include "Sha256.h"
 #include "UpdateText.h"
 #include "UpdaterResource.h"
 #include "VersionFile.h"
-#include "config/WholeFile.h"
 #include "config/Configuration.h"
+#include "config/WholeFile.h"
 
 namespace {
 

@@ -24,7 +24,6 @@
 // the updater does the same or finishes the update.
 #pragma once
 
-#include "Afx.h"
 #include "Journal.h"
 #include "UpdateStop.h"
 

@@ -4,7 +4,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "Afx.h"
+#include "AfxString.h"
 
 // Why an update stopped: a message of the string table and the file, address or value it names.
 struct CUpdateFailure {

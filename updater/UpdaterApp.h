@@ -1,7 +1,7 @@
 // CUpdaterApp: the updater's application object.
 #pragma once
 
-#include "Afx.h"
+#include "AfxApp.h"
 
 class CUpdaterApp : public CWinApp {
 public:

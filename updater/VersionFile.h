@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "Afx.h"
+#include "AfxString.h"
 
 // A version file larger than this is refused: no list of an update comes near it.
 constexpr DWORD kMaxVersionFileSize = 1024 * 1024;
