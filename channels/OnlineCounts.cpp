@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "AfxException.h"
-#include "AfxOleControl.h"
+#include "AfxVariant.h"
 
 namespace {
 

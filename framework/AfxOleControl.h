@@ -1,5 +1,5 @@
-// ActiveX controls declared in dialog templates: values for their dispatch calls and the maps
-// that route their events to handlers.
+// ActiveX controls declared in dialog templates: turning on their containment, the scope that
+// hosts them while a dialog is created, and the maps that route their events to handlers.
 #pragma once
 
 #include <windows.h>
@@ -11,27 +11,11 @@
 #include <vector>
 
 #include "AfxDialogTemplate.h"
-#include "AfxString.h"
+#include "AfxVariant.h"
 #include "AfxWnd.h"
 
 // Turns on OLE and the creation of template items whose class is a class id.
 void AfxEnableControlContainer();
-
-// A VARIANT that owns its contents. Texts cross to COM in the system's ANSI code page.
-class COleVariant : public tagVARIANT {
-public:
-    COleVariant();
-    COleVariant(LPCSTR lpszSrc);
-    // vtSrc is VT_I4, VT_I2 or VT_BOOL.
-    COleVariant(long lSrc, VARTYPE vtSrc = VT_I4);
-    COleVariant(const COleVariant& varSrc);
-    COleVariant& operator=(const COleVariant&) = delete;
-    ~COleVariant();
-
-    // The value as a number or a text; a value that cannot be converted throws COleException.
-    long ToLong() const;
-    CString ToString() const;
-};
 
 // Event sink maps: which handler of a window gets which event of which hosted control.
 typedef HRESULT (*AFX_EVENTTHUNK)(CWnd* pTarget, AFX_PMSG pfn, const DISPPARAMS* pParams);

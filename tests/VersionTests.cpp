@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "HostPath.h"
-#include "ProgramInfo.h"
+#include "product/ProductFacts.h"
 
 namespace {
 
