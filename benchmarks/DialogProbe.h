@@ -22,7 +22,7 @@ inline void PrepareInstallation(CScratchFiles& files, const std::string& version
 
 class CProbeTvClientDlg : public CTvClientDlg {
 public:
-    CRect TabRect(int nTab) const { return m_tabHover.m_rcTab[nTab]; }
+    CRect TabRect(int nTab) const { return m_portalTabs.TabRect(nTab); }
     int CachedBitmaps() const { return m_images.m_bitmaps.LoadedCount(); }
     LPCSTR OnlineCount(int nChannel) const { return m_onlineCounts.CountOf(nChannel); }
     bool IsRefreshing() const { return m_onlineCounts.IsRefreshing(); }

@@ -1,7 +1,8 @@
 // CEWA: the wrapper of the hosted player component, one operation per dispatch member used.
 #pragma once
 
-#include "Afx.h"
+#include "AfxOleControl.h"
+#include "AfxWnd.h"
 #include "product/PlayerContract.h"
 
 class CEWA : public CWnd {

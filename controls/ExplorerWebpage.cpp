@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "AfxOleControl.h"
+
 void CExplorerWebpage::Navigate(LPCSTR lpszUrl, VARIANT* pvarFlags, VARIANT* pvarTargetFrameName,
                                 VARIANT* pvarPostData, VARIANT* pvarHeaders)
 {

@@ -1,7 +1,9 @@
 // CExplorerWebpage: the wrapper of a hosted WebBrowser control.
 #pragma once
 
-#include "Afx.h"
+#include <windows.h>
+
+#include "AfxWnd.h"
 
 class CExplorerWebpage : public CWnd {
 public:

@@ -4,31 +4,28 @@
 #include "controls/PlayerBarRules.h"
 #include "resource.h"
 
-CPlayerBar::CPlayerBar(CEWA& player, CSkinImages& images, const CStringArray& arrPlayUrl)
-    : m_player(player), m_images(images), m_arrPlayUrl(arrPlayUrl)
-{
-}
+CPlayerBar::CPlayerBar(CEWA& player, CSkinImages& images) : m_player(player), m_images(images) {}
 
-void CPlayerBar::Play(int nChannel)
+void CPlayerBar::Play(const PlayUrl& url)
 {
     if (m_nPlayState == PLAYSTATE_STOPPED) {
         m_player.Stop();
-        m_player.SetUrl(m_arrPlayUrl.GetAt(nChannel));
+        m_player.SetUrl(url());
     } else if (m_nPlayState == PLAYSTATE_PAUSED) {
         m_player.Resume();
     }
     m_nPlayState = PLAYSTATE_PLAYING;
 }
 
-void CPlayerBar::Restart(int nChannel)
+void CPlayerBar::Restart(const PlayUrl& url)
 {
     m_nPlayState = PLAYSTATE_STOPPED;
     m_images.Show(IDC_PLAY_PAUSE, IDB_PAUSE_BUTTON);
     m_images.Show(IDC_STOP, IDB_STOP_BUTTON);
-    Play(nChannel);
+    Play(url);
 }
 
-void CPlayerBar::PlayPause(int nChannel)
+void CPlayerBar::PlayPause(const PlayUrl& url)
 {
     if (IsConnecting())
         return;
@@ -37,7 +34,7 @@ void CPlayerBar::PlayPause(int nChannel)
         m_nPlayState = PLAYSTATE_PAUSED;
         m_images.Show(IDC_PLAY_PAUSE, IDB_PLAY_BUTTON);
     } else {
-        Play(nChannel);
+        Play(url);
         m_images.Show(IDC_PLAY_PAUSE, IDB_PAUSE_BUTTON);
     }
     m_images.Show(IDC_STOP, IDB_STOP_BUTTON);
@@ -86,13 +83,15 @@ void CPlayerBar::VolumeDown()
 }
 
 // Any step turns the sound back on, even one the range refuses; the volume is read afresh.
-void CPlayerBar::StepVolume(long (*pfnAfterStep)(long))
+void CPlayerBar::StepVolume(std::optional<long> (*pfnAfterStep)(long))
 {
     m_bMuted = false;
     m_images.Show(IDC_MUTE, IDB_SOUND_ON);
-    if (pfnAfterStep(m_player.GetVolume()) < 0)
+    if (!pfnAfterStep(m_player.GetVolume()))
         return;
-    m_player.SetVolume(pfnAfterStep(m_player.GetVolume()));
+    // Should the second reading lie beyond the edge, nothing outside the range is put.
+    if (const std::optional<long> nVolume = pfnAfterStep(m_player.GetVolume()))
+        m_player.SetVolume(*nVolume);
 }
 
 void CPlayerBar::PauseCommand()

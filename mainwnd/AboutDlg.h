@@ -1,7 +1,7 @@
 // CAboutDlg: the about box that the window menu opens.
 #pragma once
 
-#include "Afx.h"
+#include "AfxDialog.h"
 #include "resource.h"
 
 class CAboutDlg : public CDialog {

@@ -2,11 +2,11 @@
 
 #include <cstring>
 
+#include "AfxApp.h"
+#include "AfxMenu.h"
 #include "channels/ChannelTable.h"
-#include "controls/PortalLinks.h"
 #include "mainwnd/AboutDlg.h"
 #include "mainwnd/FrameGeometry.h"
-#include "skin/SkinGeometry.h"
 
 namespace {
 
@@ -19,7 +19,6 @@ const char kChannelListError[] = "频道列表配置错误！";
 constexpr UINT kChannelListErrorHelpId = 1;
 const char kExitQuestion[] = "确定要退出?";
 const char kNetworkFailure[] = "网络连接故障，请稍后再试！";
-const char kBrowser[] = "IEXPLORE.EXE";
 
 // The client's window is gone well before the updater replaces its files.
 constexpr DWORD kUpdaterStartDelayMs = 2000;
@@ -70,7 +69,7 @@ CTvClientDlg::CTvClientDlg(CWnd* pParent)
     : CDialog(IDD, pParent),
       m_pDisplay(&g_screen),
       m_hIcon(::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_MAINFRAME))),
-      m_playerBar(m_player, m_images, m_arrPlayUrl),
+      m_playerBar(m_player, m_images),
       m_szAppUrl(),
       m_szListUrl(),
       m_szHelpUrl(),
@@ -126,7 +125,7 @@ BOOL CTvClientDlg::OnInitDialog()
     m_onlineCounts.RefreshNow(m_strIniFile);
     // The window still stands at the screen's origin, so these are offsets from its outer corner.
     m_channelColumn.CaptureRects(*this);
-    m_tabHover.CaptureRects(*this);
+    m_portalTabs.CaptureRects(*this);
     m_txtFeaturedLink.SetWindowText(kFeaturedLinkText);
     switch (CheckVersion()) {
     case config::kNewerVersion:
@@ -274,7 +273,7 @@ void CTvClientDlg::SwitchToChannel(int nChannel)
         return;
     m_nCurChannel = nChannel;
     m_images.ShowCurrentChannel(nChannel);
-    m_playerBar.Restart(nChannel);
+    m_playerBar.Restart(CurrentPlayUrl());
 }
 
 LRESULT CTvClientDlg::OnCountsFetched(WPARAM, LPARAM)
@@ -292,7 +291,7 @@ void CTvClientDlg::OnTimer(UINT_PTR nIDEvent)
 // The counts may have changed since the last move: the tips are rebuilt every time.
 void CTvClientDlg::OnMouseMove(UINT, CPoint point)
 {
-    m_tabHover.Track(point, m_images);
+    m_portalTabs.Track(point, m_images);
     m_channelTips.ShowCounts(m_onlineCounts);
     Default();
 }
@@ -310,29 +309,19 @@ BOOL CTvClientDlg::OnSetCursor(CWnd* pWnd, UINT, UINT)
     return static_cast<BOOL>(Default());
 }
 
-// The portal tabs take no clicks themselves: the window finds every tab whose band holds the point.
 void CTvClientDlg::OnLButtonDown(UINT, CPoint point)
 {
-    for (int k = 0; k < kPortalTabCount; ++k) {
-        if (IsInTabClickBand(m_tabHover.m_rcTab[k], point))
-            OpenPortalPage(kPortalTabPages[k]);
-    }
+    m_portalTabs.Click(*this, point);
 }
 
 void CTvClientDlg::OnLogoClicked()
 {
-    OpenPortalPage(kPortalHome);
+    OpenPortalPage(*this, kPortalHome);
 }
 
 void CTvClientDlg::OnHelpTabClicked()
 {
-    OpenPortalPage(m_szHelpUrl);
-}
-
-// Always the same browser, whatever the system's default one.
-void CTvClientDlg::OpenPortalPage(LPCSTR lpszAddress)
-{
-    ::ShellExecuteA(m_hWnd, "Open", kBrowser, lpszAddress, nullptr, SW_SHOWNORMAL);
+    OpenPortalPage(*this, m_szHelpUrl);
 }
 
 void CTvClientDlg::OnListToggleClicked()
@@ -345,14 +334,20 @@ void CTvClientDlg::OnHideToTray()
     m_trayIcon.HideWindow(*this);
 }
 
+// Looked up when the bar asks: an index beyond the table fails the handler there.
+CPlayerBar::PlayUrl CTvClientDlg::CurrentPlayUrl()
+{
+    return [this] { return static_cast<LPCSTR>(m_arrPlayUrl.GetAt(m_nCurChannel)); };
+}
+
 void CTvClientDlg::Play()
 {
-    m_playerBar.Play(m_nCurChannel);
+    m_playerBar.Play(CurrentPlayUrl());
 }
 
 void CTvClientDlg::OnPlayPause()
 {
-    m_playerBar.PlayPause(m_nCurChannel);
+    m_playerBar.PlayPause(CurrentPlayUrl());
 }
 
 void CTvClientDlg::OnStopClicked()

@@ -1,7 +1,14 @@
 // CTvClientDlg: the client's one window, built from dialog template 102.
 #pragma once
 
-#include "Afx.h"
+#include <windows.h>
+
+#include "AfxControls.h"
+#include "AfxDialog.h"
+#include "AfxGeometry.h"
+#include "AfxOleControl.h"
+#include "AfxString.h"
+#include "AfxWnd.h"
 
 #include "channels/ChannelTips.h"
 #include "channels/OnlineCounts.h"
@@ -11,11 +18,11 @@
 #include "controls/ExplorerWebpage.h"
 #include "controls/PlayerBar.h"
 #include "mainwnd/Display.h"
+#include "portal/PortalTabs.h"
 #include "resource.h"
 #include "skin/ChannelColumn.h"
 #include "skin/SkinCatalogue.h"
 #include "skin/SkinImages.h"
-#include "skin/TabHover.h"
 #include "tray/TrayIcon.h"
 
 // Refreshes the online counts once a minute.
@@ -62,12 +69,12 @@ protected:
     void OnLButtonDown(UINT nFlags, CPoint point);
     void OnLogoClicked();
     void OnHelpTabClicked();
-    void OpenPortalPage(LPCSTR lpszAddress);
     BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
     void OnListToggleClicked();
     void OnHideToTray();
 
     // Player bar and the player's events
+    CPlayerBar::PlayUrl CurrentPlayUrl();
     void Play();
     void OnPlayPause();
     void OnStopClicked();
@@ -97,10 +104,12 @@ protected:
     CEWA m_player;
     CPlayerBar m_playerBar;
 
-    // Skin: every image static's bitmap, the portal tabs' hover and the channel column
+    // Skin: every image static's bitmap and the channel column
     CSkinImages m_images;
-    CTabHover m_tabHover;
     CChannelColumn m_channelColumn;
+
+    // Portal tabs of the title bar: their rectangles, hot looks and pages
+    CPortalTabs m_portalTabs;
 
     // Channel buttons with their tooltips, and the text link of the featured channel
     CStatic m_imgChannel[kChannelButtonCount];

@@ -1,7 +1,8 @@
 // The channel column at the window's left, which its handle folds away and brings back.
 #pragma once
 
-#include "Afx.h"
+#include "AfxGeometry.h"
+#include "AfxWnd.h"
 #include "skin/SkinImages.h"
 
 class CChannelColumn {
@@ -11,6 +12,7 @@ public:
     // Collapses an expanded column or expands a collapsed one, moving the panes and the player.
     void Toggle(CWnd& wnd, CSkinImages& images);
 
+private:
     bool m_bListHidden = false;
     CRect m_rcListPane;
     CRect m_rcToggle;

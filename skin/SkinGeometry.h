@@ -1,27 +1,13 @@
-// The geometry of the portal tabs' click bands and hover zones and of the collapsible channel column.
+// The layout arithmetic of the skin: the caption's offset and the collapsible channel column.
 //
 // The rectangles are window rectangles taken while the window stood at the screen's origin, so
-// they measure from the window's outer corner; points and moves are in client coordinates.
+// they measure from the window's outer corner; moves are in client coordinates.
 #pragma once
 
 #include "AfxGeometry.h"
 
 // The caption and frame above the client area, as the layout counts it.
 constexpr int kLayoutTopOffset = 31;
-
-// A click opens a portal tab's page inside its rectangle shifted for the caption; every edge is outside.
-inline bool IsInTabClickBand(const CRect& rcTab, CPoint point)
-{
-    return rcTab.left < point.x && point.x < rcTab.right && rcTab.top - 20 < point.y &&
-           point.y < rcTab.bottom - kLayoutTopOffset;
-}
-
-// A portal tab lights up while the mouse is inside its click band shrunk by 10 pixels.
-inline bool IsInTabHoverZone(CRect rcTab, CPoint point)
-{
-    rcTab.InflateRect(-10, -10);
-    return IsInTabClickBand(rcTab, point);
-}
 
 // A place for MoveWindow in the client area.
 struct Placement {

@@ -1,7 +1,9 @@
 // The skin bitmaps the window's image statics show.
 #pragma once
 
-#include "Afx.h"
+#include <windows.h>
+
+#include "AfxWnd.h"
 #include "skin/BitmapCache.h"
 
 class CSkinImages {

@@ -6,6 +6,7 @@
 
 #include <map>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,17 @@
 #include "TestHelpers.h"
 #include "TestApp.h"
 #include "mainwnd/TvClientDlg.h"
+#include "skin/SkinGeometry.h"
+
+// Failures give rectangles and places by their numbers.
+inline void PrintTo(const CRect& rc, std::ostream* os)
+{
+    *os << "{" << rc.left << "," << rc.top << "," << rc.right << "," << rc.bottom << "}";
+}
+inline void PrintTo(const Placement& place, std::ostream* os)
+{
+    *os << place.x << "," << place.y << " " << place.cx << "x" << place.cy;
+}
 
 // Exposes the window's state to the tests.
 class CProbeTvClientDlg : public CTvClientDlg {
@@ -29,7 +41,7 @@ public:
     using CTvClientDlg::m_nCurChannel;
     using CTvClientDlg::m_onlineCounts;
     using CTvClientDlg::m_playerBar;
-    using CTvClientDlg::m_tabHover;
+    using CTvClientDlg::m_portalTabs;
     using CTvClientDlg::m_trayIcon;
     using CTvClientDlg::m_webList;
 };
@@ -84,6 +96,29 @@ protected:
     }
 
     HWND Item(UINT nID) const { return ::GetDlgItem(m_dlg.m_hWnd, static_cast<int>(nID)); }
+
+    // A control's window rectangle: from the window's outer corner while it stands at the screen's origin.
+    CRect WindowRect(UINT nID) const
+    {
+        CRect rc;
+        ::GetWindowRect(Item(nID), &rc);
+        return rc;
+    }
+
+    // Moves a control to where its window rectangle is rc, for the window's next capture.
+    void PlaceAt(UINT nID, CRect rc)
+    {
+        ::MapWindowPoints(nullptr, m_dlg.m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
+        ::MoveWindow(Item(nID), rc.left, rc.top, rc.Width(), rc.Height(), TRUE);
+    }
+
+    // Where a control stands in the client area.
+    Placement PlacementOf(UINT nID) const
+    {
+        CRect rc = WindowRect(nID);
+        ::MapWindowPoints(nullptr, m_dlg.m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
+        return {rc.left, rc.top, rc.Width(), rc.Height()};
+    }
 
     // The skin bitmap a static shows.
     UINT Shown(UINT nID)

@@ -7,7 +7,6 @@
 #include "MainWindowFixture.h"
 #include "MessagePump.h"
 #include "TrayRecorder.h"
-#include "mainwnd/FrameGeometry.h"
 
 namespace {
 
@@ -72,7 +71,7 @@ TEST_F(MainWindowTest, StartUpTalksToThePlayerInItsOrderAndTheEndStopsWhatPlays)
     EXPECT_STREQ(m_dlg.m_arrPlayUrl.GetAt(2), "play://three");
     ASSERT_EQ(m_dlg.m_arrChannelNum.GetSize(), 2);
     EXPECT_STREQ(m_dlg.m_arrChannelNum.GetAt(1), "102");
-    EXPECT_EQ(m_dlg.m_playerBar.m_nPlayState, PLAYSTATE_PLAYING);
+    EXPECT_EQ(m_dlg.m_playerBar.PlayState(), PLAYSTATE_PLAYING);
     EXPECT_EQ(m_dlg.m_nCurChannel, 0);
     EXPECT_NE(m_dlg.m_hIcon, nullptr);
     EXPECT_EQ(reinterpret_cast<HICON>(m_dlg.SendMessage(WM_GETICON, ICON_BIG)), m_dlg.m_hIcon);
@@ -84,23 +83,24 @@ TEST_F(MainWindowTest, StartUpTalksToThePlayerInItsOrderAndTheEndStopsWhatPlays)
     EXPECT_EQ(m_player->m_calls, (Strings{"get 6", "call 27"}));
 }
 
-// The column and the tabs take their rectangles while the window stands at the screen's origin.
+// The column and the tabs take their rectangles while the window stands at the screen's origin:
+// the expanded column stands where the layout puts it from its parts' rectangles at the start.
 TEST_F(MainWindowTest, LayoutRectanglesAreTakenAtTheScreenOrigin)
 {
     Open();
     CRect window;
     m_dlg.GetWindowRect(&window);
     ASSERT_TRUE(window.left == 0 && window.top == 0);  // not centred: it was not run modally
-    const CChannelColumn& column = m_dlg.m_channelColumn;
-    const std::pair<const CRect&, UINT> captured[] = {
-        {column.m_rcLowerPane, IDC_WEB_MIDDLE}, {column.m_rcListPane, IDC_WEB_LIST},
-        {column.m_rcToggle, IDC_LIST_TOGGLE},   {column.m_rcLogo, IDC_LOGO},
-        {m_dlg.m_tabHover.m_rcTab[0], IDC_TAB1}, {m_dlg.m_tabHover.m_rcTab[5], IDC_TAB6}};
-    for (const auto& [rc, nCtrlId] : captured) {
-        CRect actual;
-        ::GetWindowRect(Item(nCtrlId), &actual);
-        EXPECT_EQ(rc, actual) << nCtrlId;
-    }
+    EXPECT_EQ(m_dlg.m_portalTabs.TabRect(0), WindowRect(IDC_TAB1));
+    EXPECT_EQ(m_dlg.m_portalTabs.TabRect(5), WindowRect(IDC_TAB6));
+    const ChannelColumnLayout expanded = LayoutChannelColumn(
+        false, WindowRect(IDC_WEB_LIST), WindowRect(IDC_LIST_TOGGLE), WindowRect(IDC_WEB_MIDDLE), WindowRect(IDC_LOGO));
+    Press(IDC_LIST_TOGGLE);
+    Press(IDC_LIST_TOGGLE);
+    EXPECT_EQ(PlacementOf(IDC_WEB_LIST), expanded.listPane);
+    EXPECT_EQ(PlacementOf(IDC_LIST_TOGGLE), expanded.toggle);
+    EXPECT_EQ(PlacementOf(IDC_WEB_MIDDLE), expanded.lowerPane);
+    EXPECT_EQ(PlacementOf(IDC_PLAYER), expanded.player);
 }
 
 TEST_F(MainWindowTest, WindowMenuEndsWithTheAboutItem)
@@ -192,7 +192,7 @@ TEST_F(MainWindowTest, TrayIconHidesAndShowsTheWindowAndItsMenuOffersToClose)
     Open();
     m_dlg.ShowWindow(SW_SHOWNORMAL);
     // The icon is in the notification area: the shell knows it.
-    const NOTIFYICONDATAA& nid = m_dlg.m_trayIcon.m_nid;
+    const NOTIFYICONDATAA& nid = m_dlg.m_trayIcon.Record();
     EXPECT_EQ(nid.cbSize, static_cast<DWORD>(NOTIFYICONDATAA_V1_SIZE));
     EXPECT_STREQ(nid.szTip, "Kalda网络电视");
     NOTIFYICONDATAA probe = nid;
@@ -210,11 +210,11 @@ TEST_F(MainWindowTest, TrayIconHidesAndShowsTheWindowAndItsMenuOffersToClose)
         {kIcon, WM_MOUSEMOVE, 1, false},    {kIcon + 1, WM_LBUTTONDOWN, 0, false},  // another icon's message
         {kIcon, WM_LBUTTONDBLCLK, 1, true},
     };
+    // Each toggle starts from what the icon last made of the window, so the next step shows it.
     for (const auto& step : steps) {
         SCOPED_TRACE(std::to_string(step.id) + " " + std::to_string(step.mouse));
         EXPECT_EQ(m_dlg.SendMessage(WM_TRAYNOTIFY, step.id, step.mouse), step.result);
         EXPECT_EQ(m_dlg.IsWindowVisible() != FALSE, step.visible);
-        EXPECT_EQ(m_dlg.m_trayIcon.m_bWindowShown, step.visible);
     }
 
     // The title bar's button hides the window without destroying it; one click on the icon brings it back.
@@ -332,15 +332,6 @@ TEST_F(MainWindowTest, TheWindowMenuOpensTheAboutBoxForItsCommandAndTheSystemDoe
     EXPECT_FALSE(m_dlg.IsIconic());
 }
 
-TEST(MinimisedIconTest, IsCentredWithTheHalfPixelRoundedTowardZero)
-{
-    const struct { int cx, cy, x, y; } cases[] = {{100, 50, 34, 9}, {33, 32, 1, 0}, {10, 0, -10, -15}};
-    for (const auto& c : cases) {
-        const CPoint at = MinimisedIconPosition(c.cx, c.cy, 32, 32);
-        EXPECT_EQ(std::make_pair(at.x, at.y), std::make_pair(LONG(c.x), LONG(c.y))) << c.cx << "x" << c.cy;
-    }
-}
-
 // With the system folder's browser out of the way, the one beside the tests is found first: a
 // stand-in that notes each page it opens in started.txt.
 class PortalLinkTest : public MainWindowTest {
@@ -384,9 +375,9 @@ TEST_F(PortalLinkTest, TabBandsHaveStrictEdgesOverlapsOpenBothAndTheLogoAndHelpO
 {
     m_ini["HELPURL"] = "http://127.0.0.1:8088/help.html";
     Open();
-    CRect* rcTab = m_dlg.m_tabHover.m_rcTab;
-    rcTab[0] = CRect(RECT{100, 40, 200, 105});
-    rcTab[1] = CRect(RECT{400, 40, 500, 105});
+    PlaceAt(IDC_TAB1, CRect(RECT{100, 40, 200, 105}));
+    PlaceAt(IDC_TAB2, CRect(RECT{400, 40, 500, 105}));
+    m_dlg.m_portalTabs.CaptureRects(m_dlg);
     const std::string home = "IEXPLORE.EXE http://www.kalda.tv", movie = home + "/film_new/default.jsp";
     // On each edge of tab 1's band nothing opens; just inside it does.
     for (const auto& [x, y] : {std::pair{100, 50}, {200, 50}, {150, 20}, {150, 74}, {150, 300}})
@@ -396,7 +387,8 @@ TEST_F(PortalLinkTest, TabBandsHaveStrictEdgesOverlapsOpenBothAndTheLogoAndHelpO
     EXPECT_EQ(OpenedPages(2), (Strings{home, home}));
     ::DeleteFileA("started.txt");
     // Where two bands overlap, both pages open.
-    rcTab[1] = CRect(RECT{198, 40, 300, 105});
+    PlaceAt(IDC_TAB2, CRect(RECT{198, 40, 300, 105}));
+    m_dlg.m_portalTabs.CaptureRects(m_dlg);
     Click(199, 60);
     EXPECT_EQ(OpenedPages(2), (Strings{home, movie}));
     ::DeleteFileA("started.txt");

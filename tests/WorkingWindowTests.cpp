@@ -7,6 +7,7 @@
 #include "MessagePump.h"
 #include "MainWindowFixture.h"
 #include "TestHelpers.h"
+#include "portal/PortalTabs.h"
 #include "skin/SkinGeometry.h"
 
 namespace {
@@ -37,11 +38,18 @@ protected:
             ASSERT_TRUE(m_server->WaitFor(prefix)) << prefix;
     }
 
-    // The player and the bar in these states, the play-pause, stop and mute buttons marked and no calls yet.
+    // The bar in this state, reached as the window reaches it, then the player in this one; the
+    // play-pause, stop and mute buttons marked and no calls yet.
     void Prepare(long nPlayer, int nBar)
     {
+        m_player->m_nPlayState = PLAYSTATE_STOPPED;  // a player that takes requests
+        m_dlg.SendMessage(WM_COMMAND, ID_PLAYER_PAUSE);  // pauses the bar from any state
+        if (nBar == PLAYSTATE_PLAYING)
+            Press(IDC_PLAY_PAUSE);  // resumes
+        else if (nBar == PLAYSTATE_STOPPED)
+            Press(IDC_STOP);
+        ASSERT_EQ(m_dlg.m_playerBar.PlayState(), nBar);
         m_player->m_nPlayState = nPlayer;
-        m_dlg.m_playerBar.m_nPlayState = nBar;
         const LPARAM marker = reinterpret_cast<LPARAM>(m_dlg.m_images.m_bitmaps.Get(kMarker));
         for (UINT nID : {IDC_PLAY_PAUSE, IDC_STOP, IDC_MUTE})
             ::SendMessageA(Item(nID), STM_SETIMAGE, IMAGE_BITMAP, marker);
@@ -50,7 +58,7 @@ protected:
 
     void ExpectBar(int nState, UINT nPlayPause, UINT nStop)
     {
-        EXPECT_EQ(m_dlg.m_playerBar.m_nPlayState, nState);
+        EXPECT_EQ(m_dlg.m_playerBar.PlayState(), nState);
         EXPECT_EQ(Shown(IDC_PLAY_PAUSE), nPlayPause);
         EXPECT_EQ(Shown(IDC_STOP), nStop);
     }
@@ -86,7 +94,8 @@ protected:
 TEST_F(WorkingWindowTest, BarButtonsThePauseCommandAndThePlayersEventsFollowTheBarAndAskThePlayer)
 {
     Open();
-    m_dlg.m_nCurChannel = 3;
+    Press(kChannelButtons[3].nCtrlId, WM_LBUTTONDBLCLK);
+    ASSERT_EQ(m_dlg.m_nCurChannel, 3);
     const UINT M = kMarker;  // left alone
     constexpr UINT PLAYPAUSE = IDC_PLAY_PAUSE, STOP = IDC_STOP, PAUSE = ID_PLAYER_PAUSE, BAR_FS = IDC_BAR_FULLSCREEN,
                    TITLE_FS = IDC_FULLSCREEN_BUTTON, STATE = PLAYER_EVENT_STATECHANGE, ENTER = PLAYER_EVENT_ENTERKEY,
@@ -173,7 +182,7 @@ TEST_F(WorkingWindowTest, EmptyPlayTableFailsTheFirstPlayWithAnInvalidArgument)
     m_channels.clear();
     Open();
     EXPECT_EQ(TakeCalls(), (Strings{"put 12 false", kIdlePicturePut, "call 27"}));
-    EXPECT_EQ(m_dlg.m_playerBar.m_nPlayState, PLAYSTATE_STOPPED);
+    EXPECT_EQ(m_dlg.m_playerBar.PlayState(), PLAYSTATE_STOPPED);
     ExpectInvalidArgumentReported();
 }
 
@@ -237,7 +246,7 @@ TEST_F(WorkingWindowTest, WithoutChannelNumbersTheStartStillCompletes)
     m_numbers.clear();
     Open();
     EXPECT_EQ(TakeCalls(), (Strings{"put 12 false", kIdlePicturePut, "call 27", "put 2 play://0"}));
-    EXPECT_EQ(m_dlg.m_playerBar.m_nPlayState, PLAYSTATE_PLAYING);
+    EXPECT_EQ(m_dlg.m_playerBar.PlayState(), PLAYSTATE_PLAYING);
     for (const CToolTipCtrl& tip : m_dlg.m_channelTips.m_tipChannel)
         EXPECT_EQ(tip.SendMessage(TTM_GETTOOLCOUNT), 1);
     EXPECT_TRUE(TestApp().m_messages.empty());
@@ -315,8 +324,8 @@ LRESULT CALLBACK RecordImages(int nCode, WPARAM wParam, LPARAM lParam)
 TEST_F(WorkingWindowTest, ATabLightsUpOnlyInsideItsZoneLoadingOnlyOnCrossingAndTheHandShowsOverStaticsThatTakeIt)
 {
     Open();
-    CRect* rcTab = m_dlg.m_tabHover.m_rcTab;
-    rcTab[0] = CRect(RECT{156, 31, 260, 96});
+    PlaceAt(IDC_TAB1, CRect(RECT{156, 31, 260, 96}));
+    m_dlg.m_portalTabs.CaptureRects(m_dlg);
     const struct { int x, y; bool bInside; } points[] = {
         {167, 22, true}, {249, 54, true}, {166, 40, false}, {250, 40, false}, {200, 21, false}, {200, 55, false},
     };
@@ -338,9 +347,10 @@ TEST_F(WorkingWindowTest, ATabLightsUpOnlyInsideItsZoneLoadingOnlyOnCrossingAndT
     EXPECT_EQ(m_dlg.m_images.m_bitmaps.LoadedCount(), nLoaded);
 
     // Straight from tab 2's zone into tab 1's.
-    const CPoint inTab2((rcTab[1].left + rcTab[1].right) / 2, (rcTab[1].top - 10 + rcTab[1].bottom - 41) / 2);
-    ASSERT_TRUE(IsInTabHoverZone(rcTab[1], inTab2));
-    ASSERT_FALSE(IsInTabHoverZone(rcTab[0], inTab2));
+    const CRect rcTab2 = m_dlg.m_portalTabs.TabRect(1);
+    const CPoint inTab2((rcTab2.left + rcTab2.right) / 2, (rcTab2.top - 10 + rcTab2.bottom - 41) / 2);
+    ASSERT_TRUE(IsInTabHoverZone(rcTab2, inTab2));
+    ASSERT_FALSE(IsInTabHoverZone(m_dlg.m_portalTabs.TabRect(0), inTab2));
     MoveMouse(inTab2.x, inTab2.y);
     EXPECT_EQ(Shown(IDC_TAB1), IDB_TAB1);
     EXPECT_EQ(Shown(IDC_TAB2), IDB_TAB2_HOT);
@@ -370,11 +380,11 @@ TEST_F(WorkingWindowTest, ColumnHandleCollapsesAndExpandsTheChannelColumn)
 {
     OpenSettled();
     const size_t nRequests = m_server->Requests().size();
-    CChannelColumn& column = m_dlg.m_channelColumn;
-    column.m_rcListPane = CRect(RECT{0, 580, 188, 786});
-    column.m_rcToggle = CRect(RECT{182, 100, 192, 772});
-    column.m_rcLowerPane = CRect(RECT{191, 554, 765, 786});
-    column.m_rcLogo = CRect(RECT{0, 31, 157, 96});
+    PlaceAt(IDC_WEB_LIST, CRect(RECT{0, 580, 188, 786}));
+    PlaceAt(IDC_LIST_TOGGLE, CRect(RECT{182, 100, 192, 772}));
+    PlaceAt(IDC_WEB_MIDDLE, CRect(RECT{191, 554, 765, 786}));
+    PlaceAt(IDC_LOGO, CRect(RECT{0, 31, 157, 96}));
+    m_dlg.m_channelColumn.CaptureRects(m_dlg);
     const UINT moved[] = {IDC_WEB_LIST, IDC_LIST_TOGGLE, IDC_WEB_MIDDLE, IDC_PLAYER};
     const struct { bool bCollapsed; UINT nHandleImage; Placement places[4]; } states[] = {
         {true, IDB_LIST_HANDLE_COLLAPSED, {{0, 0, 0, 0}, {-8, 69, 10, 672}, {3, 523, 762, 232}, {3, 65, 762, 458}}},
@@ -389,13 +399,10 @@ TEST_F(WorkingWindowTest, ColumnHandleCollapsesAndExpandsTheChannelColumn)
         for (const ChannelButton& button : kChannelButtons)
             EXPECT_EQ(::IsWindowVisible(Item(button.nCtrlId)) != FALSE, !s.bCollapsed) << button.nCtrlId;
         for (size_t k = 0; k < std::size(moved); ++k) {
-            CRect rc;
-            ::GetWindowRect(Item(moved[k]), &rc);
-            ::MapWindowPoints(nullptr, m_dlg.m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
-            const Placement actual = {rc.left, rc.top, rc.Width(), rc.Height()};
+            const Placement actual = PlacementOf(moved[k]);
             // Wherever the collapsed list pane went, nothing of it is left.
-            EXPECT_TRUE(s.places[k].cx == 0 ? rc.Width() + rc.Height() == 0 : actual == s.places[k])
-                << moved[k] << " at " << rc.left << "," << rc.top << " " << rc.Width() << "x" << rc.Height();
+            EXPECT_TRUE(s.places[k].cx == 0 ? actual.cx + actual.cy == 0 : actual == s.places[k])
+                << moved[k] << " at " << testing::PrintToString(actual);
         }
     }
     // Folding navigates nothing: the next click's page is the next request.

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "AfxMenu.h"
+
 namespace {
 const char kTrayTip[] = "Kalda网络电视";
 const char kCloseItem[] = "关闭";

@@ -1,9 +1,10 @@
 // The icon in the notification area, which hides and shows the window and offers to close it.
 #pragma once
 
-#include "Afx.h"
-
+#include <windows.h>
 #include <shellapi.h>
+
+#include "AfxWnd.h"
 
 // The icon's mouse events reach the window with this message.
 constexpr UINT WM_TRAYNOTIFY = WM_USER + 5;
@@ -21,6 +22,10 @@ public:
     BOOL OnNotify(CWnd& wnd, WPARAM nIconId, LPARAM nMouseMessage);
     void HideWindow(CWnd& wnd);
 
+    // The icon's registration record, as the shell was given it.
+    const NOTIFYICONDATAA& Record() const { return m_nid; }
+
+private:
     NOTIFYICONDATAA m_nid = {};
     bool m_bWindowShown = false;
 };
