@@ -19,7 +19,9 @@ public:
     void RelayEvent(MSG* pMsg);
     // Rebuilds every tip's text from the counts.
     void ShowCounts(const COnlineCounts& counts);
+    const CToolTipCtrl& Tip(int nButton) const { return m_tipChannel[nButton]; }
 
+private:
     CWnd* m_pChannelButton[kChannelButtonCount] = {};
     CToolTipCtrl m_tipChannel[kChannelButtonCount];
 };

@@ -45,10 +45,12 @@ public:
     void OnFetched();
     // The count of a channel, unavailable for a channel the table does not hold.
     LPCSTR CountOf(int nChannel) const;
-
-    char m_szXmlUrl[config::kValueBufferSize] = {};
-    CStringArray m_arrOnlineCount;
+    const CStringArray& Counts() const { return m_arrOnlineCount; }
+    // The document's address as last read from the configuration, the whole buffer.
+    const char (&XmlUrl() const)[config::kValueBufferSize] { return m_szXmlUrl; }
 
 private:
+    char m_szXmlUrl[config::kValueBufferSize] = {};
+    CStringArray m_arrOnlineCount;
     config::CDocumentFetch m_fetch;
 };

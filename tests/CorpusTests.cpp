@@ -215,8 +215,8 @@ TEST_F(CorpusTest, ProfileReadsLeaveNothingOfTheBufferBehind)
     COnlineCounts counts;
     counts.RefreshNow(File(Section("XML", std::string(150, 'z'))).c_str());
     counts.RefreshNow(File(Section("XML", "http://127.0.0.1:1/c")).c_str());
-    EXPECT_EQ(std::string(counts.m_szXmlUrl, sizeof(counts.m_szXmlUrl)),
-              "http://127.0.0.1:1/c" + std::string(sizeof(counts.m_szXmlUrl) - 20, '\0'));
+    EXPECT_EQ(std::string(counts.XmlUrl(), sizeof(counts.XmlUrl())),
+              "http://127.0.0.1:1/c" + std::string(sizeof(counts.XmlUrl()) - 20, '\0'));
 }
 
 TEST(CutToCharactersTest, KeepsWholeCharactersWithinTheLimit)

@@ -75,9 +75,9 @@ TEST(OnlineCountsTest, ARefreshTakesTheEndedFetchWhoseNoticeNeverCame)
     COnlineCounts online;
     EXPECT_TRUE(PumpUntil([&] {
         online.Refresh(ini.c_str(), nullptr);  // nothing is told when it ends
-        return online.m_arrOnlineCount.GetSize() == kCountedChannels;
+        return online.Counts().GetSize() == kCountedChannels;
     }, config::kFetchTimeLimitMs));
-    EXPECT_EQ(ToEntries(online.m_arrOnlineCount), counts);
+    EXPECT_EQ(ToEntries(online.Counts()), counts);
     ::CoUninitialize();
 }
 

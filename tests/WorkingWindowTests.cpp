@@ -72,7 +72,7 @@ protected:
     void ExpectCounts(const Strings& expected, DWORD nTimeoutMs = 5000)
     {
         ASSERT_TRUE(PumpUntil([&] { return !m_dlg.m_onlineCounts.IsRefreshing(); }, nTimeoutMs));
-        EXPECT_EQ(ToEntries(m_dlg.m_onlineCounts.m_arrOnlineCount), expected);
+        EXPECT_EQ(ToEntries(m_dlg.m_onlineCounts.Counts()), expected);
         MoveMouse(1, 1);
         for (int i = 0; i < kChannelButtonCount; ++i) {
             char text[256] = "";
@@ -82,7 +82,7 @@ protected:
             info.hwnd = Item(kChannelButtons[i].nCtrlId);
             info.uId = reinterpret_cast<UINT_PTR>(info.hwnd);
             info.lpszText = text;
-            const CToolTipCtrl& tip = m_dlg.m_channelTips.m_tipChannel[i];
+            const CToolTipCtrl& tip = m_dlg.m_channelTips.Tip(i);
             tip.SendMessage(TTM_GETTEXTA, sizeof(text), reinterpret_cast<LPARAM>(&info));
             EXPECT_EQ(std::string(text), "当前在线人数：" + expected[size_t(i)] + ".双击收看") << i;
         }
@@ -247,8 +247,8 @@ TEST_F(WorkingWindowTest, WithoutChannelNumbersTheStartStillCompletes)
     Open();
     EXPECT_EQ(TakeCalls(), (Strings{"put 12 false", kIdlePicturePut, "call 27", "put 2 play://0"}));
     EXPECT_EQ(m_dlg.m_playerBar.PlayState(), PLAYSTATE_PLAYING);
-    for (const CToolTipCtrl& tip : m_dlg.m_channelTips.m_tipChannel)
-        EXPECT_EQ(tip.SendMessage(TTM_GETTOOLCOUNT), 1);
+    for (int i = 0; i < kChannelButtonCount; ++i)
+        EXPECT_EQ(m_dlg.m_channelTips.Tip(i).SendMessage(TTM_GETTOOLCOUNT), 1) << i;
     EXPECT_TRUE(TestApp().m_messages.empty());
     // The list pane starts blank: the first page it asks for is one the test gives it.
     m_dlg.m_webList.Navigate((m_server->Origin() + "/probe").c_str());
