@@ -25,8 +25,11 @@ CLocalHttpServer::CLocalHttpServer(unsigned short nPort)
             std::lock_guard<std::mutex> lock(m_mutex);
             m_clients.push_back(client);
             m_connections.emplace_back([this, client] {
-                Answer(client);
+                const std::string path = Receive(client);
+                const bool bAnswered = path.empty() || Answer(client, path);
                 std::lock_guard<std::mutex> lock(m_mutex);
+                if (!bAnswered)
+                    m_abandoned.push_back(path);
                 m_clients.erase(std::find(m_clients.begin(), m_clients.end(), client));
                 ::closesocket(client);
             });
@@ -57,10 +60,10 @@ void CLocalHttpServer::Serve(const std::string& path, const std::string& documen
 }
 
 void CLocalHttpServer::ServeStream(const std::string& path, const std::string& bytes, size_t nBytesPerSecond,
-                                   size_t nSentAtMost)
+                                   size_t nSentAtMost, const std::string& head)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_streams[path] = {bytes, nBytesPerSecond, nSentAtMost};
+    m_streams[path] = {head, bytes, nBytesPerSecond, nSentAtMost};
 }
 
 std::vector<std::string> CLocalHttpServer::Abandoned() const
@@ -85,7 +88,7 @@ bool CLocalHttpServer::WaitFor(const std::string& prefix, DWORD nTimeoutMs) cons
     return PumpUntil([&] { return !Requests(prefix).empty(); }, nTimeoutMs);
 }
 
-void CLocalHttpServer::Answer(UINT_PTR client)
+std::string CLocalHttpServer::Receive(UINT_PTR client)
 {
     DWORD nTimeoutMs = 2000;
     ::setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&nTimeoutMs), sizeof(nTimeoutMs));
@@ -94,29 +97,29 @@ void CLocalHttpServer::Answer(UINT_PTR client)
     while (request.find("\r\n\r\n") == std::string::npos) {
         int n = ::recv(client, buffer, sizeof(buffer), 0);
         if (n <= 0)
-            return;
+            return "";
         request.append(buffer, static_cast<size_t>(n));
     }
     // "GET /path?query HTTP/1.1"
     const size_t start = request.find(' ') + 1;
     const std::string path = request.substr(start, request.find(' ', start) - start);
-    std::unique_lock<std::mutex> lock(m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_requests.push_back(path);
+    return path;
+}
+
+bool CLocalHttpServer::Answer(UINT_PTR client, const std::string& path)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
     if (m_streams.count(path) != 0) {
         const Stream stream = m_streams[path];
         lock.unlock();
-        if (!SendStream(client, stream)) {
-            lock.lock();
-            m_abandoned.push_back(path);
-        }
-        return;
+        return SendStream(client, stream);
     }
     const auto [body, delivery] = m_documents.count(path) != 0 ? m_documents[path] : Document();
     lock.unlock();
-    if (delivery == Delivery::Silence) {
-        StaySilent(client);
-        return;
-    }
+    if (delivery == Delivery::Silence)
+        return StaySilent(client);
     const std::string status = body.empty()                               ? "404 Not Found\r\nContent-Type: text/plain"
                                : delivery == Delivery::ServerError        ? "500 Server Error\r\nContent-Type: text/xml"
                                : delivery == Delivery::RedirectToItself ? "302 Found\r\nLocation: " + path
@@ -127,27 +130,26 @@ void CLocalHttpServer::Answer(UINT_PTR client)
                                  (delivery == Delivery::Whole || delivery == Delivery::Trickle
                                       ? body
                                       : body.substr(0, body.size() / 2));
-    if (delivery == Delivery::Trickle) {
-        Trickle(client, response);
-        return;
-    }
+    if (delivery == Delivery::Trickle)
+        return Trickle(client, response);
     // A blocking socket sends it all before it returns.
     ::send(client, response.data(), static_cast<int>(response.size()), 0);
-    if (delivery == Delivery::HalfThenSilence)
-        StaySilent(client);
+    return delivery != Delivery::HalfThenSilence || StaySilent(client);
 }
 
 bool CLocalHttpServer::SendStream(UINT_PTR client, const Stream& stream)
 {
-    const std::string head = "HTTP/1.0 200 OK\r\nContent-Type: video/mp2t\r\nConnection: close\r\n\r\n";
-    ::send(client, head.data(), static_cast<int>(head.size()), 0);
+    if (!stream.head.empty() && ::send(client, stream.head.data(), static_cast<int>(stream.head.size()), 0) <= 0)
+        return false;
     const size_t nEnd = std::min(stream.bytes.size(), stream.nSentAtMost);
     const DWORD nSliceMs = 20;
     const DWORD start = ::GetTickCount();
     for (size_t nSent = 0; nSent < nEnd && !m_bClosing;) {
         // Paced by the clock, not by the slices, so that a late slice does not slow the stream.
         const ULONGLONG nElapsedMs = ::GetTickCount() - start + nSliceMs;  // the product outgrows 32 bits in seconds
-        const size_t nDue = static_cast<size_t>(std::min<ULONGLONG>(nEnd, nElapsedMs * stream.nBytesPerSecond / 1000));
+        const size_t nDue = stream.nBytesPerSecond == 0
+                                ? nEnd
+                                : static_cast<size_t>(std::min<ULONGLONG>(nEnd, nElapsedMs * stream.nBytesPerSecond / 1000));
         if (nDue > nSent) {
             if (::send(client, stream.bytes.data() + nSent, static_cast<int>(nDue - nSent), 0) <= 0)
                 return false;

@@ -30,19 +30,23 @@ public:
 
     // The document for a path with its query; any other path, or an empty document, is answered 404.
     void Serve(const std::string& path, const std::string& document, Delivery delivery = Delivery::Whole);
-    // A live stream for a path: no length, the bytes paced at the rate, and after nSentAtMost of
-    // them silence until the client goes; the connection closes when all are sent.
+    static constexpr char kStreamHead[] = "HTTP/1.0 200 OK\r\nContent-Type: video/mp2t\r\nConnection: close\r\n\r\n";
+    // A live stream for a path: the head at once, then the bytes paced at the rate, or as fast as the
+    // connection goes for 0, and after nSentAtMost of them silence until the client goes; the
+    // connection closes when all are sent. A head of the test's own scripts a server that trickles or
+    // stalls in its status line or its headers.
     void ServeStream(const std::string& path, const std::string& bytes, size_t nBytesPerSecond,
-                     size_t nSentAtMost = std::string::npos);
+                     size_t nSentAtMost = std::string::npos, const std::string& head = kStreamHead);
     // The paths requested from the index nFrom on that start with the prefix.
     std::vector<std::string> Requests(const std::string& prefix = "", size_t nFrom = 0) const;
-    // The paths of the streams whose client closed the connection before their end.
+    // The paths of the answers whose client closed the connection before their end.
     std::vector<std::string> Abandoned() const;
     // Pumps this thread's messages until a path starting with the prefix is requested or the time is up.
     bool WaitFor(const std::string& prefix, DWORD nTimeoutMs = 5000) const;
 
 private:
     struct Stream {
+        std::string head;
         std::string bytes;
         size_t nBytesPerSecond;
         size_t nSentAtMost;
@@ -50,8 +54,10 @@ private:
 
     using Document = std::pair<std::string, Delivery>;
 
-    void Answer(UINT_PTR client);
-    // False when the client has gone.
+    // The path of the request, recorded; empty when none came.
+    std::string Receive(UINT_PTR client);
+    // False when the client went before the answer's end.
+    bool Answer(UINT_PTR client, const std::string& path);
     bool SendStream(UINT_PTR client, const Stream& stream);
     // False when the client has gone.
     bool Trickle(UINT_PTR client, const std::string& bytes) const;

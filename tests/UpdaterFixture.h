@@ -173,6 +173,28 @@ public:
     {
         return ::GetFileAttributesA(InstalledPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
     }
+    // Once an updater that started the new client has ended: the package's files, the user's
+    // configuration byte for byte but for "Version", the client's mark, and nothing else: no staging
+    // folder, no backups, no journal.
+    void ExpectTheNewInstallationWithItsClientStarted() const
+    {
+        ASSERT_TRUE(PumpUntil([&] { return Exists("started.txt"); }, 30000));
+        Tree expected = NewInstallation();
+        expected["started.txt"] = Digest("");
+        EXPECT_EQ(Snapshot(m_dir), expected);
+    }
+    // A client started now is refused as a second copy and touches nothing.
+    void ExpectAClientRefusedAsASecondCopy(const std::string& program) const
+    {
+        const Tree before = Snapshot(m_dir);
+        Process client;
+        ASSERT_TRUE(client.Start(program, m_dir.c_str()));
+        HWND hBox = client.WaitForDialog("Kalda网络电视的一个实例已经运行!");
+        ASSERT_NE(hBox, nullptr);
+        EXPECT_EQ(Snapshot(m_dir), before);
+        EXPECT_EQ(AnswerBox(hBox), 1u);
+        EXPECT_EQ(Snapshot(m_dir), before);
+    }
 
     CLocalHttpServer m_server;
     const std::string m_appUrl = m_server.Origin() + "/update/p.ini";

@@ -15,13 +15,6 @@
 
 namespace {
 
-// Ends the process and waits until it has let go of its files.
-void End(Process& process)
-{
-    ::TerminateProcess(process.info.hProcess, 1);
-    ::WaitForSingleObject(process.info.hProcess, 30000);
-}
-
 class UpdaterRecovery : public UpdaterRun {
 protected:
     // The real client, whose main window hosts the player: the installed TvClient.exe of either version
@@ -33,9 +26,10 @@ protected:
         ASSERT_TRUE(regsvr32.Start("regsvr32.exe /s \"" + HostPath(PLAYER_DLL) + "\""));
         ASSERT_EQ(regsvr32.Wait(60000), 0u);
         ::CreateDirectoryA(ClientFolder().c_str(), nullptr);
-        ASSERT_TRUE(::CopyFileA(HostPath(TVCLIENT_EXE).c_str(), (ClientFolder() + "\\TvClient.exe").c_str(), FALSE));
+        ASSERT_TRUE(::CopyFileA(HostPath(TVCLIENT_EXE).c_str(), Client().c_str(), FALSE));
     }
     static std::string ClientFolder() { return CurrentFolder() + "\\client"; }
+    static std::string Client() { return ClientFolder() + "\\TvClient.exe"; }
 
     // Runs the tests' build of the updater until it has made n durable steps: true when it was cut
     // off there, false when the update had fewer and it ended by itself.
@@ -101,73 +95,57 @@ protected:
         HWND hBox = updater.WaitForDialog(IsUpdaterBox, 60000);
         ASSERT_NE(hBox, nullptr);
         EXPECT_EQ(MessageBoxText(hBox), std::string(FailureMessage({IDS_FAIL_NOT_NEWER, "2"})));
-        ::PostMessageA(hBox, WM_COMMAND, IDOK, 0);
-        EXPECT_EQ(updater.Wait(30000), 1u);
+        EXPECT_EQ(AnswerBox(hBox), 1u);
         EXPECT_EQ(Snapshot(m_dir), NewInstallation());
     }
-    // Once an updater that started the new client has ended.
-    void ExpectTheNewInstallationWithItsClientStarted()
-    {
-        ASSERT_TRUE(PumpUntil([&] { return Exists("started.txt"); }, 30000));
-        Tree expected = NewInstallation();
-        expected["started.txt"] = Digest("");
-        EXPECT_EQ(Snapshot(m_dir), expected);
-    }
-    // The real client, started in the installation, has made its start when it asks for the version
-    // file; the server keeps it waiting there, so that the installation is as the start left it.
-    void StartClient(Process& client)
+    // The installation as the real client's start leaves it, once it asks for the version file: the
+    // server keeps it waiting there. Without the client's own copy of the version file, which is
+    // there only while it checks.
+    Tree AsTheClientsStartLeavesIt()
     {
         m_server.Serve("/update/p.ini", m_versionFile, Delivery::Silence);
         const size_t nAsked = m_server.Requests("/update/p.ini").size();
-        ASSERT_TRUE(client.Start(ClientFolder() + "\\TvClient.exe", m_dir.c_str()));
+        Process client;
+        EXPECT_TRUE(client.Start(Client(), m_dir.c_str()));
         EXPECT_TRUE(PumpUntil([&] { return m_server.Requests("/update/p.ini").size() > nAsked; }, 60000));
-        m_server.Serve("/update/p.ini", m_versionFile);
-    }
-    // The installation while the client checks for a newer version, without the client's own copy of
-    // the version file, which is there only for that moment.
-    Tree DuringTheClientsCheck() const
-    {
         Tree tree = Snapshot(m_dir);
         tree.erase("ini\\p.ini");
+        // Ended, and waited for until it has let go of its files.
+        ::TerminateProcess(client.info.hProcess, 1);
+        client.Wait(30000);
+        m_server.Serve("/update/p.ini", m_versionFile);
         return tree;
     }
 };
 
-TEST_F(UpdaterRecovery, EveryCutOffIsFinishedOrUndoneByTheUpdatersNextStart)
+// Whichever starts next, the updater finishes or undoes every cut-off, and the client undoes it
+// unless the new "Version", the update's last change, was written: then the new one is complete.
+TEST_F(UpdaterRecovery, EveryCutOffIsFinishedOrUndoneByTheNextStartOfTheUpdaterOrOfTheClient)
 {
+    const struct { const char* next; std::function<void()> expect; } starts[] = {
+        {"the updater", [&] { ExpectTheUpdaterToEndWithTheNewInstallation(); }},
+        {"the client", [&] {
+             const Tree expected = InstalledVersion() == 2 ? NewInstallation() : m_old;
+             EXPECT_EQ(AsTheClientsStartLeavesIt(), expected);
+         }},
+    };
     // Cut-offs with a journal to undo, and with one to finish.
     bool bUndone = false, bFinished = false;
     for (size_t n = 0;; ++n) {
-        SCOPED_TRACE("cut off after step " + std::to_string(n));
-        Install();
-        if (!CutOffAfter(n)) {
-            ExpectTheNewInstallationWithItsClientStarted();
-            EXPECT_TRUE(bUndone && bFinished);
-            return;
+        for (const auto& start : starts) {
+            SCOPED_TRACE("cut off after step " + std::to_string(n) + ", then " + start.next);
+            Install();
+            if (!CutOffAfter(n)) {
+                ExpectTheNewInstallationWithItsClientStarted();
+                EXPECT_TRUE(bUndone && bFinished);
+                return;
+            }
+            ExpectEveryFileOldOrNew();
+            const bool bJournal = Exists(product::kJournalFile);
+            bUndone = bUndone || (bJournal && InstalledVersion() == 1);
+            bFinished = bFinished || (bJournal && InstalledVersion() == 2);
+            start.expect();
         }
-        ExpectEveryFileOldOrNew();
-        const bool bJournal = Exists(product::kJournalFile);
-        bUndone = bUndone || (bJournal && InstalledVersion() == 1);
-        bFinished = bFinished || (bJournal && InstalledVersion() == 2);
-        ExpectTheUpdaterToEndWithTheNewInstallation();
-    }
-}
-
-// The new version's "Version" is the update's last change: before it the old installation comes back,
-// after it the new one is complete.
-TEST_F(UpdaterRecovery, EveryCutOffIsFinishedOrUndoneByTheClientsNextStart)
-{
-    for (size_t n = 0;; ++n) {
-        SCOPED_TRACE("cut off after step " + std::to_string(n));
-        Install();
-        if (!CutOffAfter(n))
-            return;
-        ExpectEveryFileOldOrNew();
-        const bool bComplete = InstalledVersion() == 2;
-        Process client;
-        StartClient(client);
-        EXPECT_EQ(DuringTheClientsCheck(), bComplete ? NewInstallation() : m_old);
-        End(client);
     }
 }
 
@@ -177,10 +155,9 @@ TEST_F(UpdaterRecovery, ARecoveryCutOffInItsTurnIsTakenUpAgain)
     // The most to undo: every file in place, the version not yet written.
     const size_t nComplete = StepThatInstalls("ini\\Tavro.ini");
     ASSERT_GT(nComplete, 1u);
-    const size_t nLast = nComplete - 1;
     for (size_t m = 1;; ++m) {
         SCOPED_TRACE("recovery cut off after step " + std::to_string(m));
-        InstallCutOffAfter(nLast);
+        InstallCutOffAfter(nComplete - 1);
         if (!CutOffAfter(m)) {
             ExpectTheNewInstallationWithItsClientStarted();
             return;
@@ -210,32 +187,6 @@ const Obstacle kObstacles[] = {
      }},
 };
 
-// The updater's box, whichever process shows it.
-HWND WaitForUpdaterBox()
-{
-    HWND hFound = nullptr;
-    PumpUntil([&] {
-        for (HWND h = nullptr; hFound == nullptr && (h = ::FindWindowExA(nullptr, h, "#32770", nullptr)) != nullptr;)
-            hFound = ::IsWindowVisible(h) && IsUpdaterBox(h) ? h : nullptr;
-        return hFound != nullptr;
-    }, 60000);
-    return hFound;
-}
-
-// Answers the box and waits for its process to end; its exit code.
-DWORD Answer(HWND hBox)
-{
-    DWORD nProcessId = 0;
-    ::GetWindowThreadProcessId(hBox, &nProcessId);
-    HANDLE hProcess = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, nProcessId);
-    ::PostMessageA(hBox, WM_COMMAND, IDOK, 0);
-    DWORD nCode = STILL_ACTIVE;
-    if (hProcess != nullptr && ::WaitForSingleObject(hProcess, 30000) == WAIT_OBJECT_0)
-        ::GetExitCodeProcess(hProcess, &nCode);
-    ::CloseHandle(hProcess);
-    return nCode;
-}
-
 class UpdaterRecoveryFailure : public UpdaterRecovery, public ::testing::WithParamInterface<Obstacle> {};
 
 // Whether the updater is started next or the client, which hands over to the updater, the updater
@@ -250,11 +201,12 @@ TEST_P(UpdaterRecoveryFailure, SaysWhatWasNotUndoneKeepsTheBackupsAndTheNextStar
         InstallCutOffAfter(nStep);
         std::shared_ptr<void> obstacle = GetParam().put(*this);
         Process first;
-        ASSERT_TRUE(bClientFirst ? first.Start(ClientFolder() + "\\TvClient.exe", m_dir.c_str()) : Start(first));
-        HWND hBox = WaitForUpdaterBox();
+        ASSERT_TRUE(bClientFirst ? first.Start(Client(), m_dir.c_str()) : Start(first));
+        // The updater's box, whichever process shows it.
+        HWND hBox = WaitForVisibleDialog(IsUpdaterBox, 60000);
         ASSERT_NE(hBox, nullptr);
         EXPECT_EQ(MessageBoxText(hBox), std::string(FailureMessage({GetParam().nIDMessage, GetParam().named})));
-        EXPECT_EQ(Answer(hBox), 1u);
+        EXPECT_EQ(AnswerBox(hBox), 1u);
         EXPECT_EQ(first.Wait(30000), 1u);
         const Tree kept = Snapshot(m_dir);
         EXPECT_EQ(kept.count(InInstallation(product::kJournalFile)), 1u);
@@ -262,10 +214,7 @@ TEST_P(UpdaterRecoveryFailure, SaysWhatWasNotUndoneKeepsTheBackupsAndTheNextStar
         EXPECT_EQ(kept.count("started.txt"), 0u);
 
         obstacle.reset();
-        Process client;
-        StartClient(client);
-        EXPECT_EQ(DuringTheClientsCheck(), m_old);
-        End(client);
+        EXPECT_EQ(AsTheClientsStartLeavesIt(), m_old);
     }
 }
 
@@ -279,22 +228,10 @@ TEST_F(UpdaterRecovery, OnlyTheHolderOfTheClientsMutexTakesAnUpdateForCutOff)
     const size_t nStep = StepThatInstalls("Channel.txt");
     ASSERT_GT(nStep, 0u);
     InstallCutOffAfter(nStep);
-    const Tree cut = Snapshot(m_dir);
     m_client.reset(::CreateMutexA(nullptr, FALSE, product::kSingleInstanceMutex));
-    Process refused;
-    ASSERT_TRUE(refused.Start(ClientFolder() + "\\TvClient.exe", m_dir.c_str()));
-    HWND hBox = refused.WaitForDialog("Kalda网络电视的一个实例已经运行!");
-    ASSERT_NE(hBox, nullptr);
-    EXPECT_EQ(Snapshot(m_dir), cut);
-    ::PostMessageA(hBox, WM_COMMAND, IDOK, 0);
-    EXPECT_EQ(refused.Wait(30000), 1u);
-    EXPECT_EQ(Snapshot(m_dir), cut);
-
+    ExpectAClientRefusedAsASecondCopy(Client());
     m_client.reset();
-    Process client;
-    StartClient(client);
-    EXPECT_EQ(DuringTheClientsCheck(), m_old);
-    End(client);
+    EXPECT_EQ(AsTheClientsStartLeavesIt(), m_old);
 }
 
 }  // namespace

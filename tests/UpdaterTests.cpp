@@ -150,18 +150,7 @@ TEST_F(UpdaterRun, InstallsTheSignedFilesOnceTheClientHasGoneThenTheVersionAndSt
     m_client.reset();
 
     EXPECT_EQ(updater.Wait(60000), 0u);
-    const std::string started = InstalledPath("started.txt");
-    ASSERT_TRUE(PumpUntil([&] { return ::GetFileAttributesA(started.c_str()) != INVALID_FILE_ATTRIBUTES; }, 30000));
-    const std::string ini = InstalledPath("ini\\Tavro.ini");
-    EXPECT_EQ(config::ReadInstalledVersion(ini.c_str()), 2);
-    char listUrl[config::kValueBufferSize];
-    config::ReadString(config::kListUrl, ini.c_str(), listUrl);
-    EXPECT_STREQ(listUrl, "kept");
-    // The package's files, the user's configuration byte for byte but for "Version", and nothing
-    // else: no staging folder, no backups, no journal.
-    Tree expected = NewInstallation();
-    expected["started.txt"] = Digest("");
-    EXPECT_EQ(Snapshot(m_dir), expected);
+    ExpectTheNewInstallationWithItsClientStarted();
 }
 
 // A way an update fails: what the test does to the installation or the server, the message the
@@ -232,8 +221,7 @@ TEST_P(UpdaterFailure, ShowsWhyLeavesTheInstallationAsItWasAndStartsNothing)
     // Only a client that keeps running is waited for that long; every network wait ends sooner.
     EXPECT_LT(::GetTickCount() - start, m_client ? kClientExitTimeoutMs + 15000 : 30000u);
     EXPECT_EQ(MessageBoxText(hBox), std::string(FailureMessage({GetParam().nIDMessage, name.c_str()})));
-    ::PostMessageA(hBox, WM_COMMAND, IDOK, 0);
-    EXPECT_EQ(updater.Wait(30000), 1u);
+    EXPECT_EQ(AnswerBox(hBox), 1u);
     EXPECT_EQ(Snapshot(m_dir), before);
 }
 
@@ -242,7 +230,8 @@ INSTANTIATE_TEST_SUITE_P(Each, UpdaterFailure, ::testing::ValuesIn(kFailures),
 
 // The Cancel button of the real window, while the updater waits for the client and while a server
 // keeps a download waiting: either way the updater ends at once, without a word, having changed and
-// started nothing.
+// started nothing. From the moment the client has gone until the update has ended, the updater holds
+// the client's mutex: a client started meanwhile is refused as a second copy.
 TEST_F(UpdaterRun, CancelEndsTheUpdateAtOnceUndoesItAndStartsNothing)
 {
     const struct {
@@ -267,6 +256,8 @@ TEST_F(UpdaterRun, CancelEndsTheUpdateAtOnceUndoesItAndStartsNothing)
         ASSERT_TRUE(Start(updater));
         HWND hWindow = updater.WaitForDialog(std::string(LoadText(c.nIDStep, {detail.c_str()})));
         ASSERT_NE(hWindow, nullptr);
+        if (!m_client)
+            ExpectAClientRefusedAsASecondCopy(HostPath(TVCLIENT_EXE));
         HWND hCancel = ::GetDlgItem(hWindow, IDCANCEL);
         ASSERT_NE(hCancel, nullptr);
         EXPECT_EQ(WindowText(hCancel), "取消");
@@ -277,26 +268,6 @@ TEST_F(UpdaterRun, CancelEndsTheUpdateAtOnceUndoesItAndStartsNothing)
         EXPECT_EQ(Snapshot(m_dir), m_old);
         m_client.reset();
     }
-}
-
-// The updater holds the client's mutex from the moment the client has gone until the update has
-// ended: a client started meanwhile is refused as a second copy.
-TEST_F(UpdaterRun, AClientStartedWhileTheUpdateRunsIsRefusedAsASecondCopy)
-{
-    const std::string detail = ServeFile("TvClient.exe", Packaged("TvClient.exe"), Delivery::Silence);
-    Process updater;
-    ASSERT_TRUE(Start(updater));
-    HWND hWindow = updater.WaitForDialog(std::string(LoadText(IDS_STEP_DOWNLOADING, {detail.c_str()})));
-    ASSERT_NE(hWindow, nullptr);
-    Process client;
-    ASSERT_TRUE(client.Start(HostPath(TVCLIENT_EXE), m_dir.c_str()));
-    HWND hBox = client.WaitForDialog("Kalda网络电视的一个实例已经运行!");
-    ASSERT_NE(hBox, nullptr);
-    ::PostMessageA(hBox, WM_COMMAND, IDOK, 0);
-    EXPECT_EQ(client.Wait(30000), 1u);
-    ::PostMessageA(::GetDlgItem(hWindow, IDCANCEL), BM_CLICK, 0, 0);
-    EXPECT_EQ(updater.Wait(30000), 1u);
-    EXPECT_EQ(Snapshot(m_dir), m_old);
 }
 
 // The update run in this process, with the installation as the current directory and no window; it
