@@ -157,18 +157,19 @@ TEST_F(MainWindowTest, LowResolutionAsksToSwitchTo1024x768)
 // Inside the tray menu's own loop: checks its one item and chooses it, as a hand would.
 std::string g_menuItems;
 
-void CALLBACK ChooseTrayMenuItem(HWND, UINT, UINT_PTR nTimer, DWORD)
+void CALLBACK ChooseTrayMenuItem(HWND, UINT, UINT_PTR, DWORD)
 {
     HWND hMenuWnd = ::FindWindowA("#32768", nullptr);
     if (hMenuWnd == nullptr || !::IsWindowVisible(hMenuWnd))
         return;
-    ::KillTimer(nullptr, nTimer);
     HMENU hMenu = reinterpret_cast<HMENU>(::SendMessageA(hMenuWnd, MN_GETHMENU, 0, 0));
-    for (int i = 0; i < ::GetMenuItemCount(hMenu); ++i) {
+    for (int i = 0; g_menuItems.empty() && i < ::GetMenuItemCount(hMenu); ++i) {
         char text[32] = "";
         ::GetMenuStringA(hMenu, static_cast<UINT>(i), text, sizeof(text), MF_BYPOSITION);
         g_menuItems += std::to_string(::GetMenuItemID(hMenu, i)) + " " + text + ";";
     }
+    // Again at every tick while the menu stays open: keys that reach a menu not yet active are lost.
+    // With its one item, a second Down lands on the same item.
     ::PostMessageA(hMenuWnd, WM_KEYDOWN, VK_DOWN, 0);
     ::PostMessageA(hMenuWnd, WM_KEYDOWN, VK_RETURN, 0);
 }
