@@ -49,3 +49,44 @@ function(tvclient_broadcast_stream output size rate scan video kbps audio)
             -c:a ${audio} -b:a ${audio_kbps}k -muxrate ${mux_bits_per_second} ${output}
         VERBATIM)
 endfunction()
+
+# A light channel: 320x240 H.264 at about 20 KB/s with mono sound, its key frames a fixed number of
+# seconds apart and nowhere else.
+# tvclient_light_stream(<output file> aac|mp2 <seconds between key frames> <seconds>)
+function(tvclient_light_stream output audio key_seconds seconds)
+    math(EXPR key_frames "${key_seconds} * 25")
+    add_custom_command(OUTPUT ${output}
+        COMMAND ${FFMPEG} -v error -y
+            -f lavfi -i testsrc2=size=320x240:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000
+            -t ${seconds} -c:v libx264 -preset veryfast -pix_fmt yuv420p -b:v 64k -maxrate 64k -bufsize 64k
+            -x264-params keyint=${key_frames}:min-keyint=${key_frames}:scenecut=0
+            -c:a ${audio} -ac 1 -b:a 32k ${output}
+        VERBATIM)
+endfunction()
+
+# A channel of MPEG-2 pictures at 320x240 whose key frames are a fixed number of seconds apart.
+# tvclient_sparse_stream(<output file> <seconds between key frames> <seconds>)
+function(tvclient_sparse_stream output key_seconds seconds)
+    math(EXPR key_frames "${key_seconds} * 25")
+    add_custom_command(OUTPUT ${output}
+        COMMAND ${FFMPEG} -v fatal -y
+            -f lavfi -i testsrc2=size=320x240:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000
+            -t ${seconds} -c:v mpeg2video -b:v 200k -g ${key_frames} -c:a mp2 -ac 1 -b:a 32k ${output}
+        VERBATIM)
+endfunction()
+
+# A white circle on black in 720x576 MPEG-2 pictures of the display aspect given: drawn as wide as
+# the pixels of that aspect are narrow, so that it is round only where the aspect is kept.
+# tvclient_circle_stream(<output file> <aspect width> <aspect height> <seconds>)
+function(tvclient_circle_stream output aspect_width aspect_height seconds)
+    # A pixel's width over its height is the display aspect over the frame's, 720:576.
+    math(EXPR pixel_width "${aspect_width} * 576")
+    math(EXPR pixel_height "${aspect_height} * 720")
+    set(circle "lt(hypot((X-W/2)*${pixel_width}/${pixel_height},Y-H/2),H/4)")
+    add_custom_command(OUTPUT ${output}
+        COMMAND ${FFMPEG} -v error -y
+            -f lavfi -i color=black:size=720x576:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000
+            -t ${seconds} -vf "geq=lum='if(${circle},235,16)':cb=128:cr=128,setdar=${aspect_width}/${aspect_height}"
+            -c:v mpeg2video -b:v 1000k -g 12 -c:a mp2 -b:a 96k ${output}
+        VERBATIM)
+endfunction()

@@ -5,6 +5,7 @@
 #include <vfwmsgs.h>
 
 #include "AudioVolume.h"
+#include "PictureFit.h"
 #include "StreamSource.h"
 
 CChannelGraph::CChannelGraph(HWND notify, UINT graphMessage, UINT downloadMessage, LPARAM cookie)
@@ -62,14 +63,13 @@ HRESULT CChannelGraph::CreateGraph()
     if (SUCCEEDED(hr))
         hr = m_events->SetNotifyWindow(reinterpret_cast<OAHWND>(m_notify), m_graphMessage, m_cookie);
     // The renderers the graph would pick show nothing under a virtual X server; the GDI one does.
-    CComRef<IBaseFilter> renderer;
     if (SUCCEEDED(hr))
         hr = CoCreateInstance(CLSID_VideoRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                              reinterpret_cast<void**>(renderer.Receive()));
+                              reinterpret_cast<void**>(m_renderer.Receive()));
     if (SUCCEEDED(hr))
-        hr = m_graph->AddFilter(renderer.Get(), L"Video renderer");
+        hr = m_graph->AddFilter(m_renderer.Get(), L"Video renderer");
     if (SUCCEEDED(hr))
-        hr = m_videoWindow.QueryFrom(renderer.Get(), IID_IVideoWindow);
+        hr = m_videoWindow.QueryFrom(m_renderer.Get(), IID_IVideoWindow);
     return hr;
 }
 
@@ -78,8 +78,6 @@ HRESULT CChannelGraph::Cue(HRESULT rendered)
     // A partial render is fine: without a sound device the picture plays alone.
     if (FAILED(rendered))
         return rendered;
-    if (m_window)
-        ShowIn(m_window);
     SetVolume(m_volume);
     HRESULT hr = m_control->Pause();
     return FAILED(hr) ? hr : S_OK;
@@ -87,9 +85,9 @@ HRESULT CChannelGraph::Cue(HRESULT rendered)
 
 bool CChannelGraph::HasFirstFrame()
 {
-    // A pause completes when every renderer holds its first sample.
-    OAFilterState state;
-    return m_control && m_control->GetState(0, &state) == S_OK && state != State_Stopped;
+    // A renderer's pause completes once it holds its first sample; one with no picture at once.
+    FILTER_STATE state;
+    return m_renderer && m_renderer->GetState(0, &state) == S_OK && state != State_Stopped;
 }
 
 void CChannelGraph::Run()
@@ -126,10 +124,15 @@ void CChannelGraph::SetVolume(LONG volume)
         audio->put_Volume(BasicAudioVolume(volume));
 }
 
+void CChannelGraph::StartShowing(HWND window)
+{
+    m_showing = true;
+    ShowIn(window);
+}
+
 void CChannelGraph::ShowIn(HWND window)
 {
-    m_window = window;
-    if (!m_videoWindow)
+    if (!m_showing)
         return;
     if (!window) {
         // The renderer's window must not be destroyed with ours, nor outlive the graph inside it.
@@ -140,6 +143,8 @@ void CChannelGraph::ShowIn(HWND window)
     }
     RECT client;
     GetClientRect(window, &client);
+    const SIZE aspect = PictureAspect();
+    const RECT picture = FitPicture(client, aspect.cx, aspect.cy);
     // Setting the style hides the window: it shows again if it showed before.
     long visible = OAFALSE;
     m_videoWindow->get_Visible(&visible);
@@ -148,5 +153,30 @@ void CChannelGraph::ShowIn(HWND window)
     m_videoWindow->put_Visible(visible);
     // Clicks and keys in the picture reach the control's window as if the renderer were not there.
     m_videoWindow->put_MessageDrain(reinterpret_cast<OAHWND>(window));
-    m_videoWindow->SetWindowPosition(0, 0, client.right, client.bottom);
+    m_videoWindow->SetWindowPosition(picture.left, picture.top, picture.right - picture.left,
+                                     picture.bottom - picture.top);
+}
+
+SIZE CChannelGraph::PictureAspect()
+{
+    SIZE aspect = {};
+    // A renderer with no picture has no format to ask about: Wine's reads through a null one.
+    CComRef<IEnumPins> pins;
+    CComRef<IPin> input, upstream;
+    if (FAILED(m_renderer->EnumPins(pins.Receive())) || pins->Next(1, input.Receive(), nullptr) != S_OK ||
+        FAILED(input->ConnectedTo(upstream.Receive())))
+        return aspect;
+    // Wine's renderer is told the frame's size alone, which the stream's own aspect overrides.
+    const CTransportProbe::Aspect told = m_buffer ? m_buffer->DisplayAspect() : CTransportProbe::Aspect{};
+    if (told.x > 0 && told.y > 0)
+        return {told.x, told.y};
+    CComRef<IBasicVideo2> video2;
+    if (SUCCEEDED(video2.QueryFrom(m_renderer.Get(), IID_IBasicVideo2)) &&
+        SUCCEEDED(video2->GetPreferredAspectRatio(&aspect.cx, &aspect.cy)) && aspect.cx > 0 && aspect.cy > 0)
+        return aspect;
+    // Without a display aspect of its own, a picture's pixels are square.
+    CComRef<IBasicVideo> video;
+    if (FAILED(video.QueryFrom(m_renderer.Get(), IID_IBasicVideo)) || FAILED(video->GetVideoSize(&aspect.cx, &aspect.cy)))
+        return SIZE{};
+    return aspect;
 }

@@ -1,6 +1,6 @@
 // One DirectShow filter graph for one play address: its source, its decoders, the GDI video
 // renderer drawing into a window of the control, and the download that feeds a network stream.
-// Everything here runs on the control's thread; only the download has a thread of its own.
+// Everything here runs on the player's graph thread; only the download has a thread of its own.
 #pragma once
 
 #include <windows.h>
@@ -27,8 +27,11 @@ public:
     // Both then cue the graph.
     HRESULT Open(const PlayAddress& address, DWORD startDeadline);
     HRESULT RenderStream();
+    // A stream's bytes, which another thread may close to fail the reads that a build waits in.
+    const std::shared_ptr<CStreamBuffer>& Buffer() const { return m_buffer; }
 
-    // Whether the cued graph has its first frame, which the renderer then shows.
+    // Whether the cued graph's picture has its first frame, which the renderer then shows; the sound
+    // catches up once the graph runs.
     bool HasFirstFrame();
     // Also ends the stream's start: from then on only a stall fails it.
     void Run();
@@ -37,23 +40,29 @@ public:
     bool TakeEndEvents();
 
     void SetVolume(LONG volume);
-    // The renderer draws into the window's client area, whatever its size; into none for null.
+    // The renderer draws into the window's client area, the picture's shape kept; into none for null.
+    // Nothing moves before StartShowing, once the graph is cued: a renderer's window inside one that
+    // goes while the graph is built would go with it.
+    void StartShowing(HWND window);
     void ShowIn(HWND window);
 
 private:
     HRESULT CreateGraph();
     HRESULT Cue(HRESULT rendered);
+    // The picture's display aspect, 0 by 0 while it has none.
+    SIZE PictureAspect();
 
     HWND m_notify;
     UINT m_graphMessage;
     UINT m_downloadMessage;
     LPARAM m_cookie;
     LONG m_volume = 0;
-    HWND m_window = nullptr;
+    bool m_showing = false;
 
     CComRef<IGraphBuilder> m_graph;
     CComRef<IMediaControl> m_control;
     CComRef<IMediaEventEx> m_events;
+    CComRef<IBaseFilter> m_renderer;
     CComRef<IVideoWindow> m_videoWindow;
     std::shared_ptr<CStreamBuffer> m_buffer;
     std::unique_ptr<CHttpDownload> m_download;

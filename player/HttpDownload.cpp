@@ -149,11 +149,23 @@ bool CHttpDownload::Deliver(const char* data, size_t size)
     if (!m_buffer->Append(reinterpret_cast<const BYTE*>(data), size))
         return false;
     m_delivered += static_cast<LONGLONG>(size);
-    if (!m_readySent && m_delivered >= kReadyBytes) {
+    if (!m_readySent && IsReady()) {
         m_readySent = true;
         Notify(Ready);
     }
     return true;
+}
+
+bool CHttpDownload::IsReady()
+{
+    switch (m_buffer->StartVerdict()) {
+    case CTransportProbe::Ready:
+        return true;
+    case CTransportProbe::NotTransport:
+        return m_delivered >= kReadyBytes;
+    default:
+        return false;
+    }
 }
 
 void CHttpDownload::Notify(Notice notice)

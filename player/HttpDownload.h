@@ -1,5 +1,5 @@
 // Downloads one HTTP stream into a stream buffer on a thread of its own, and tells a window when
-// enough has come to start the graph, or that the download failed.
+// the graph can be built, or that the download failed.
 #pragma once
 
 #include <windows.h>
@@ -13,9 +13,8 @@
 class CHttpDownload {
 public:
     enum Notice : WPARAM { Ready = 1, Failed = 2 };
-    // About what a transport stream's parser reads before it knows the programmes: the graph is
-    // built on the control's thread, which waits for the parser meanwhile (measured at 1 Mbit/s:
-    // 0.3 s from here, 1 s from 16 KiB, with the first frame 1.4 s after the request either way).
+    // A transport stream is ready once its programme tables and a key frame have come; a stream of
+    // another kind once this much has, about what its parser reads before it knows the programmes.
     static constexpr LONGLONG kReadyBytes = 128 << 10;
 
     // Each notice is posted as message(notice, cookie) to the window.
@@ -34,6 +33,7 @@ private:
     // Bytes received, 0 when the server closed, -1 on an error, a stall or a cancel.
     int Receive(char* into, int size);
     bool Deliver(const char* data, size_t size);
+    bool IsReady();
     void Notify(Notice notice);
 
     std::shared_ptr<CStreamBuffer> m_buffer;

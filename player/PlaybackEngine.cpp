@@ -4,38 +4,37 @@
 
 CPlaybackEngine::~CPlaybackEngine()
 {
-    TearDown();
+    m_worker.reset();
     Destroy();
 }
 
 bool CPlaybackEngine::Initialize()
 {
-    return CreateWindowOf(kPlayerEngineClass, 0, 0, RECT{}, HWND_MESSAGE);
+    if (!CreateWindowOf(kPlayerEngineClass, 0, 0, RECT{}, HWND_MESSAGE))
+        return false;
+    m_worker = std::make_unique<CGraphWorker>(Handle(), WorkerReport);
+    if (m_worker->Start())
+        return true;
+    m_worker.reset();
+    return false;
 }
 
 void CPlaybackEngine::Play(const std::wstring& address)
 {
-    TearDown();
     m_address = address;
-    m_putAt = GetTickCount();
-    const LPARAM channel = ++m_channel;
     const PlayAddress parsed = ParsePlayAddress(address);
-    bool started = false;
-    if (parsed.kind != PlayAddress::Unplayable) {
-        m_graph = std::make_unique<CChannelGraph>(Handle(), GraphEvent, DownloadNotice, channel);
-        m_graph->SetVolume(m_volume);
-        m_graph->ShowIn(m_videoWindow);
-        started = SUCCEEDED(m_graph->Open(parsed, m_putAt + kStartLimitMs));
-        // A file is rendered already, a stream once enough of it has come; the poll keeps the start
-        // limit meanwhile.
-        if (started)
-            SetTimer(Handle(), FirstFrameTimer, kFirstFramePollMs, nullptr);
+    const bool playable = parsed.kind != PlayAddress::Unplayable && m_worker;
+    if (playable) {
+        m_channel = ++m_lastChannel;
+        m_worker->Open(m_channel, parsed, GetTickCount() + kStartLimitMs);
+        SetTimer(Handle(), StartLimitTimer, kStartLimitMs, nullptr);
+    } else {
+        Leave();
     }
-    if (!started)
-        TearDown();
+    const LPARAM channel = m_channel;
     SetState(PLAYSTATE_CONNECTING);
     // A handler of the first change may already have moved on.
-    if (!started && m_channel == channel && m_state == PLAYSTATE_CONNECTING)
+    if (!playable && m_channel == channel && m_state == PLAYSTATE_CONNECTING)
         SetState(PLAYSTATE_STOPPED);
 }
 
@@ -43,7 +42,7 @@ void CPlaybackEngine::Pause()
 {
     if (m_state != PLAYSTATE_PLAYING)
         return;
-    m_graph->Pause();
+    m_worker->Pause();
     SetState(PLAYSTATE_PAUSED);
 }
 
@@ -51,81 +50,63 @@ void CPlaybackEngine::Resume()
 {
     if (m_state != PLAYSTATE_PAUSED)
         return;
-    m_graph->Run();
+    m_worker->Run();
     SetState(PLAYSTATE_PLAYING);
 }
 
 void CPlaybackEngine::Stop()
 {
-    TearDown();
+    Leave();
     SetState(PLAYSTATE_STOPPED);
 }
 
 void CPlaybackEngine::SetVolume(LONG volume)
 {
     m_volume = ClampVolume(volume);
-    if (m_graph)
-        m_graph->SetVolume(m_volume);
+    if (m_worker)
+        m_worker->SetVolume(m_volume);
 }
 
 void CPlaybackEngine::ShowVideoIn(HWND window)
 {
-    m_videoWindow = window;
-    if (m_graph)
-        m_graph->ShowIn(window);
+    if (m_worker)
+        m_worker->ShowIn(window);
 }
 
 LRESULT CPlaybackEngine::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case GraphEvent:
-        if (lParam == m_channel && m_graph && m_graph->TakeEndEvents())
-            EndChannel();
-        return 0;
-    case DownloadNotice:
-        // A torn-down channel's notices may still be queued.
-        if (lParam != m_channel || !m_graph)
+    case WorkerReport:
+        // A left channel's reports may still be queued.
+        if (lParam != m_channel || m_channel == 0)
             return 0;
-        if (wParam == CHttpDownload::Ready)
-            OnDownloadReady();
-        else
+        if (wParam == CGraphWorker::FirstFrame && m_state == PLAYSTATE_CONNECTING) {
+            KillTimer(Handle(), StartLimitTimer);
+            SetState(PLAYSTATE_PLAYING);
+        } else if (wParam == CGraphWorker::Ended) {
             EndChannel();
+        }
         return 0;
     case WM_TIMER:
-        if (wParam == FirstFrameTimer)
-            OnFirstFramePoll();
+        if (wParam == StartLimitTimer && m_state == PLAYSTATE_CONNECTING)
+            EndChannel();
         return 0;
     }
     return CPlayerWindow::HandleMessage(message, wParam, lParam);
 }
 
-void CPlaybackEngine::OnDownloadReady()
-{
-    if (FAILED(m_graph->RenderStream()))
-        EndChannel();
-}
-
-void CPlaybackEngine::OnFirstFramePoll()
-{
-    if (m_graph && m_graph->HasFirstFrame()) {
-        KillTimer(Handle(), FirstFrameTimer);
-        m_graph->Run();
-        SetState(PLAYSTATE_PLAYING);
-    } else if (!m_graph || GetTickCount() - m_putAt > kStartLimitMs) {
-        EndChannel();
-    }
-}
-
 void CPlaybackEngine::EndChannel()
 {
-    TearDown();
+    Leave();
     SetState(PLAYSTATE_STOPPED);
 }
 
-void CPlaybackEngine::TearDown()
+void CPlaybackEngine::Leave()
 {
-    KillTimer(Handle(), FirstFrameTimer);
-    m_graph.reset();
+    KillTimer(Handle(), StartLimitTimer);
+    if (m_channel != 0 && m_worker)
+        m_worker->Close();
+    m_channel = 0;
 }
 
 void CPlaybackEngine::SetState(PlayState state)

@@ -1,14 +1,13 @@
-// The player's state machine: stopped, connecting, playing and paused, over one channel graph at
-// a time. The graph's events, the download's notices and the wait for the first frame all arrive
-// at the engine's message window, on the thread that created it.
+// The player's state machine: stopped, connecting, playing and paused, over one channel at a time.
+// The graphs themselves are built and torn down on the graph thread; what it reports, and the start
+// limit, arrive at the engine's message window on the thread that created it.
 #pragma once
 
 #include <windows.h>
 
-#include <memory>
 #include <string>
 
-#include "ChannelGraph.h"
+#include "GraphWorker.h"
 #include "product/PlayerContract.h"
 #include "PlayerWindow.h"
 #include "StreamBuffer.h"
@@ -28,15 +27,14 @@ public:
     // A channel that is not playing this long after its address was put has failed, whatever its
     // server sends or withholds: it is given as long to start as it may stay silent once it plays.
     static constexpr DWORD kStartLimitMs = CStreamBuffer::kStallMs;
-    static constexpr UINT kFirstFramePollMs = 20;
 
     explicit CPlaybackEngine(IPlaybackListener& listener) : m_listener(listener) {}
     ~CPlaybackEngine() override;
 
-    // Creates the window that the graph and the download report to.
+    // Creates the window the graph thread reports to, and the thread.
     bool Initialize();
 
-    // Tears down what plays and connects to the address from any state; an address that plays
+    // Leaves what plays and connects to the address from any state; an address that plays
     // nothing fails at once.
     void Play(const std::wstring& address);
     // Each does nothing from a state it does not apply to.
@@ -52,24 +50,22 @@ public:
     void ShowVideoIn(HWND window);
 
 private:
-    enum Message : UINT { GraphEvent = WM_APP + 1, DownloadNotice };
-    enum TimerId : UINT_PTR { FirstFrameTimer = 1 };
+    enum Message : UINT { WorkerReport = WM_APP + 1 };
+    enum TimerId : UINT_PTR { StartLimitTimer = 1 };
 
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void OnDownloadReady();
-    void OnFirstFramePoll();
-    // Tears the channel down and reports the stop; the last thing a handler does.
+    // Leaves the channel and reports the stop; the last thing a handler does.
     void EndChannel();
-    void TearDown();
+    void Leave();
     void SetState(PlayState state);
 
     IPlaybackListener& m_listener;
     PlayState m_state = PLAYSTATE_STOPPED;
     std::wstring m_address;
     LONG m_volume = 50;
-    HWND m_videoWindow = nullptr;
-    std::unique_ptr<CChannelGraph> m_graph;
-    // Tells the current channel's messages from those a torn-down one left in the queue.
+    // Tells the current channel's reports from those a left one left in the queue; 0 is none.
     LPARAM m_channel = 0;
-    DWORD m_putAt = 0;
+    LPARAM m_lastChannel = 0;
+    // Made once the engine's window is there; torn down, with its thread, before the window goes.
+    std::unique_ptr<CGraphWorker> m_worker;
 };

@@ -12,6 +12,7 @@ struct ClassDescription {
 
 const ClassDescription kClasses[] = {
     {kPlayerEngineClass, 0},
+    {kPlayerGraphClass, 0},
     {P2PPLAYER_VIDEO_CLASS, CS_DBLCLKS},
     {P2PPLAYER_FULLSCREEN_CLASS, CS_DBLCLKS},
 };
@@ -38,7 +39,8 @@ bool CPlayerWindow::CreateWindowOf(LPCSTR className, DWORD exStyle, DWORD style,
         wc.hInstance = instance;
         wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
         wc.lpszClassName = className;
-        if (!RegisterClassExA(&wc))
+        // The graph thread may have registered it meanwhile.
+        if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
             return false;
     }
     // WM_NCCREATE stores the handle; a failed creation leaves it null again.

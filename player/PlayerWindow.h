@@ -3,8 +3,10 @@
 
 #include <windows.h>
 
-// The engine's message-only window, where the graph and the download report.
+// The engine's message-only window, where the graph thread reports.
 inline constexpr char kPlayerEngineClass[] = "KaldaPlayerEngine";
+// The graph thread's message-only window, where the graphs and downloads report.
+inline constexpr char kPlayerGraphClass[] = "KaldaPlayerGraph";
 
 class CPlayerWindow {
 public:

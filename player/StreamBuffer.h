@@ -8,6 +8,8 @@
 #include <deque>
 #include <mutex>
 
+#include "TransportProbe.h"
+
 class CStreamBuffer {
 public:
     // Bytes held ahead of the furthest read; the download waits when they are all there.
@@ -24,6 +26,17 @@ public:
     // A stream silent this long has stalled: no read waits longer for its bytes, nor the download
     // for the server.
     static constexpr DWORD kStallMs = 10000;
+    // While a transport stream starts, the type finder's looks at it and the demultiplexer's search
+    // for its first timestamps (reads of anything but whole packets) are answered once the stream
+    // holds this many packets: the first packets tell both what they need, and waiting for the
+    // 128 KiB and the 64 KiB they ask for took 6.5 s on a 20 KB/s channel.
+    static constexpr LONGLONG kLookPackets = 16;
+    // A stream that starts on a packet (its tables, then its first key frame) answers them with null
+    // packets after what has come, put into the stream there, so that a later read finds the same
+    // bytes; so too a read of whole packets that has waited this long. The demultiplexer reads runs
+    // of a hundred packets, which take a second to come on a 20 KB/s channel: the start waited for
+    // them, and the picture stood still between them. A stream of another start gets zeros instead.
+    static constexpr DWORD kPadAfterMs = 40;
 
     // Until Started, no read waits past the start deadline, a tick count: a server that trickles must
     // not keep the graph that is being built waiting.
@@ -35,6 +48,9 @@ public:
     void Finish();
     // The stream plays: from now on only a stall ends a read's wait, and less is kept behind.
     void Started();
+    // What the bytes appended so far show of the stream's start.
+    CTransportProbe::Verdict StartVerdict();
+    CTransportProbe::Aspect DisplayAspect();
 
     // Reads wait for bytes not there yet until the stream counts as stalled; a read of bytes given up,
     // or wholly past the end of a stream that has ended, fails at once. S_FALSE: fewer bytes, the
@@ -53,6 +69,14 @@ private:
     // How much longer a read asked for at the tick may wait for its bytes; 0 once it has waited enough.
     DWORD WaitLeft(DWORD asked) const;
     void DropConsumed();
+    // A transport stream plays from its tables and then its first key frame.
+    void StartAtEntry();
+    LONGLONG WholePacketsEnd() const { return Received() - Received() % CTransportProbe::kPacketSize; }
+    bool CanPad(LONGLONG position, LONGLONG end, DWORD asked) const;
+    // Puts null packets after the whole packets that have come, up to the end or beyond.
+    void PadTo(LONGLONG end);
+    // Whether the read is a look that has what it waits for.
+    bool IsAnsweredLook(LONGLONG position, LONG size) const;
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
@@ -64,4 +88,6 @@ private:
     bool m_starting = true;
     bool m_finished = false;
     bool m_closed = false;
+    bool m_aligned = false;  // the stream starts on a packet, so that its packets are where padding goes
+    CTransportProbe m_probe;
 };

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -30,6 +31,7 @@
 #include "player/AudioVolume.h"
 #include "player/HostLookup.h"
 #include "player/PersistedForm.h"
+#include "player/PictureFit.h"
 #include "player/PlayAddress.h"
 #include "player/PlaybackEngine.h"
 #include "player/StreamBuffer.h"
@@ -108,18 +110,43 @@ std::string ThrownBy(const std::function<void()>& call)
 }
 
 // The whole client area as the window shows it once its pending painting is done, a row after another.
+// The DC's pixels in the rectangle, row by row.
+std::vector<COLORREF> Capture(HDC source, const RECT& rect)
+{
+    const LONG width = rect.right - rect.left, height = rect.bottom - rect.top;
+    HDC memory = ::CreateCompatibleDC(source);
+    BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, width, height, source, rect.left, rect.top, SRCCOPY);
+    std::vector<COLORREF> pixels(static_cast<size_t>(width * height));
+    const DWORD* bgr = static_cast<const DWORD*>(bits);
+    for (size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = RGB(bgr[i] >> 16 & 0xFF, bgr[i] >> 8 & 0xFF, bgr[i] & 0xFF);
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    return pixels;
+}
+
 std::vector<COLORREF> Pixels(HWND hwnd)
 {
     ::UpdateWindow(hwnd);
     CRect client;
     ::GetClientRect(hwnd, &client);
-    std::vector<COLORREF> pixels;
     HDC dc = ::GetDC(hwnd);
-    for (int y = 0; y < client.Height(); ++y) {
-        for (int x = 0; x < client.Width(); ++x)
-            pixels.push_back(::GetPixel(dc, x, y));
-    }
+    std::vector<COLORREF> pixels = Capture(dc, client);
     ::ReleaseDC(hwnd, dc);
+    return pixels;
+}
+
+// What the screen shows over the rectangle: the picture's window and the bars around it together.
+std::vector<COLORREF> ScreenPixels(const RECT& rect)
+{
+    HDC screen = ::GetDC(nullptr);
+    std::vector<COLORREF> pixels = Capture(screen, rect);
+    ::ReleaseDC(nullptr, screen);
     return pixels;
 }
 
@@ -420,8 +447,36 @@ struct FailedStart {
     std::string address;
     const char* served;  // the path the test's server answers, or none
     bool bAtTheLimit;
-    bool bBuildsGraph;  // enough comes to build the graph, on the control's thread
 };
+
+// Where a transport stream's first key frame after its tables begins: before it, the player cannot
+// build the graph.
+size_t FirstEntry(const std::string& stream)
+{
+    CTransportProbe probe;
+    probe.Feed(reinterpret_cast<const uint8_t*>(stream.data()), stream.size());
+    EXPECT_EQ(probe.State(), CTransportProbe::Ready);
+    return probe.EntryOffset();
+}
+
+// The transport stream without its programme tables: the PAT and the programme map it names.
+std::string WithoutTables(const std::string& stream)
+{
+    constexpr size_t kPacket = CTransportProbe::kPacketSize;
+    const auto byte = [&](size_t at) { return static_cast<uint8_t>(stream[at]); };
+    const auto pidAt = [&](size_t at) { return (byte(at + 1) & 0x1F) << 8 | byte(at + 2); };
+    int programMap = -1;
+    std::string kept;
+    for (size_t at = 0; at + kPacket <= stream.size(); at += kPacket) {
+        if (pidAt(at) == 0 && programMap < 0) {
+            const size_t section = at + 5 + byte(at + 4);  // after the pointer field
+            programMap = (byte(section + 10) & 0x1F) << 8 | byte(section + 11);
+        }
+        if (pidAt(at) != 0 && pidAt(at) != programMap)
+            kept.append(stream, at, kPacket);
+    }
+    return kept;
+}
 
 // The video tests: streams from a local server and files that the build generates beside them.
 class PlayerStreamTest : public PlayerTest {
@@ -441,40 +496,47 @@ protected:
     {
         return "p2p://" + std::string(host) + ":" + std::to_string(m_server.Port()) + path;
     }
-    // Serves every way a start can fail, in the order a start meets them. The channel trickles too
-    // slowly to start its graph; the broadcaster's channel, whose parser needs far more than the start
-    // size to know its programmes, trickles or stalls while its graph is built.
+    // Serves every way a start can fail, in the order a start meets them. The channel stops before its
+    // first key frame, or trickles too slowly to play; the broadcaster's channel, whose parser needs
+    // far more than its first key frame to know its programmes, trickles or stalls while its graph
+    // is built.
     std::vector<FailedStart> ServeFailedStarts()
     {
         std::string garbage(256 << 10, '\0');
         for (size_t i = 0; i < garbage.size(); ++i)
             garbage[i] = static_cast<char>((i * 7919) >> 3);
         const std::string broadcast = FileBytes(kBroadcastStreams[0]), padding = "X-Padding: " + std::string(4096, 'a');
-        const size_t kReady = CHttpDownload::kReadyBytes, kAll = std::string::npos;
-        EXPECT_GT(broadcast.size(), kReady);
+        const size_t kAll = std::string::npos, kBuilds = FirstEntry(broadcast) + (64 << 10);
         m_server.ServeStream("/garbage", garbage, 1 << 20);
         m_server.Serve("/silent", "never sent", CLocalHttpServer::Delivery::Silence);
         m_server.ServeStream("/status", "HTTP/1.0 200 OK\r\n" + padding, 20, kAll, "");
         m_server.ServeStream("/headers", padding, 20, kAll, "HTTP/1.0 200 OK\r\n");
-        m_server.ServeStream("/stalled", m_stream, kBytesPerSecond, 16 << 10);
+        m_server.ServeStream("/stalled", m_stream, kBytesPerSecond, FirstEntry(m_stream));
         m_server.ServeStream("/slow", m_stream, 2048);
-        m_server.ServeStream("/graph-trickles", broadcast.substr(kReady), 2048, kAll,
-                             CLocalHttpServer::kStreamHead + broadcast.substr(0, kReady));
-        m_server.ServeStream("/graph-stalls", broadcast, 0, kReady);
+        m_server.ServeStream("/graph-trickles", broadcast.substr(kBuilds), 2048, kAll,
+                             CLocalHttpServer::kStreamHead + broadcast.substr(0, kBuilds));
+        m_server.ServeStream("/graph-stalls", broadcast, 0, kBuilds);
+        m_server.ServeStream("/no-tables", WithoutTables(m_stream), kBytesPerSecond);
+        // Joined just after its first key frame: the next is further away than the limit.
+        const std::string sparse = FileBytes("keys-12s.ts");
+        m_server.ServeStream("/no-key-frame", sparse.substr(FirstEntry(sparse) + CTransportProbe::kPacketSize),
+                             sparse.size() / SPARSE_STREAM_SECONDS);
         return {
-            {"a refused connection", kAddress, nullptr, false, false},
-            {"an unknown scheme", "rtsp://127.0.0.1:554/live", nullptr, false, false},
-            {"a missing file", "C:\\nowhere\\missing.ts", nullptr, false, false},
-            {"bytes that are no stream", Address("/garbage"), nullptr, false, false},
+            {"a refused connection", kAddress, nullptr, false},
+            {"an unknown scheme", "rtsp://127.0.0.1:554/live", nullptr, false},
+            {"a missing file", "C:\\nowhere\\missing.ts", nullptr, false},
+            {"bytes that are no stream", Address("/garbage"), nullptr, false},
             {"a connection the server never takes", "p2p://127.0.0.1:" + std::to_string(m_stalledPort.Port()) + "/channel",
-             nullptr, true, false},
-            {"a server that sends nothing", Address("/silent"), "/silent", true, false},
-            {"the status line a byte at a time", Address("/status"), "/status", true, false},
-            {"the headers a byte at a time", Address("/headers"), "/headers", true, false},
-            {"a little of the stream, then silence", Address("/stalled"), "/stalled", true, false},
-            {"the stream too slowly to build its graph", Address("/slow"), "/slow", true, false},
-            {"the stream trickling while its graph is built", Address("/graph-trickles"), "/graph-trickles", true, true},
-            {"the stream stalling while its graph is built", Address("/graph-stalls"), "/graph-stalls", true, true},
+             nullptr, true},
+            {"a server that sends nothing", Address("/silent"), "/silent", true},
+            {"the status line a byte at a time", Address("/status"), "/status", true},
+            {"the headers a byte at a time", Address("/headers"), "/headers", true},
+            {"the stream up to its first key frame, then silence", Address("/stalled"), "/stalled", true},
+            {"the stream too slowly to play", Address("/slow"), "/slow", true},
+            {"the stream trickling while its graph is built", Address("/graph-trickles"), "/graph-trickles", true},
+            {"the stream stalling while its graph is built", Address("/graph-stalls"), "/graph-stalls", true},
+            {"a stream without its programme tables", Address("/no-tables"), "/no-tables", true},
+            {"no key frame within the limit", Address("/no-key-frame"), "/no-key-frame", true},
         };
     }
     // Pumps until the player reports the state, at most the time; the events until then.
@@ -540,17 +602,19 @@ TEST_F(PlayerStreamTest, AStreamPlaysThroughEveryStateAndItsPictureMovesOnlyWhil
     CRect video, picture;
     ::GetClientRect(Video(), &video);
     ::MapWindowPoints(Video(), nullptr, reinterpret_cast<POINT*>(&video), 2);
+    // The test stream's pictures are 4:3: bars left and right.
     ::GetWindowRect(hPicture, &picture);
-    EXPECT_EQ(picture, video);
+    EXPECT_EQ(picture, FitPicture(video, 4, 3));
     EXPECT_TRUE(Moves(hPicture, 2000));
 
-    // Clicks on the picture reach the control, which makes a double click of two in a row.
-    const auto clickTwice = [](HWND hWnd) {
+    // Clicks on the picture reach the control, which makes a double click of two in a row. The
+    // picture's window is the graph thread's: they come through its queue.
+    const auto clickTwice = [&](HWND hWnd) {
         for (int i = 0; i < 2; ++i) {
             ::PostMessageA(hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 20));
             ::PostMessageA(hWnd, WM_LBUTTONUP, 0, MAKELPARAM(30, 20));
         }
-        PumpPending();
+        PumpUntil([&] { return !m_dlg.m_events.empty(); });
     };
     clickTwice(hPicture);
     EXPECT_EQ(std::exchange(m_dlg.m_events, {}), Events{"double click 1 0 30 20"});
@@ -563,12 +627,12 @@ TEST_F(PlayerStreamTest, AStreamPlaysThroughEveryStateAndItsPictureMovesOnlyWhil
     MONITORINFO monitor{};
     monitor.cbSize = sizeof(monitor);
     ::GetMonitorInfoA(::MonitorFromWindow(hFull, MONITOR_DEFAULTTONEAREST), &monitor);
-    EXPECT_EQ(picture, monitor.rcMonitor);
+    EXPECT_EQ(picture, FitPicture(monitor.rcMonitor, 4, 3));
     clickTwice(Picture(hFull));
     EXPECT_FALSE(::IsWindow(hFull));
-    ASSERT_EQ(Picture(Video()), hPicture);
+    EXPECT_TRUE(PumpUntil([&] { return Picture(Video()) == hPicture; }));
     ::GetWindowRect(hPicture, &picture);
-    EXPECT_EQ(picture, video);
+    EXPECT_EQ(picture, FitPicture(video, 4, 3));
 
     const struct { const char* what; std::function<void()> act; Events events; long state; bool moves; } steps[] = {
         {"pause", [&] { Player().Pause(); }, {"state 1"}, PLAYSTATE_PAUSED, false},
@@ -584,9 +648,10 @@ TEST_F(PlayerStreamTest, AStreamPlaysThroughEveryStateAndItsPictureMovesOnlyWhil
             Moves(hPicture, 400);
         EXPECT_EQ(Moves(hPicture, 1000), step.moves);
     }
+    // The picture goes once the graph thread has torn its graph down.
     Player().Stop();
     EXPECT_EQ(m_dlg.m_events, Events{"state 0"});
-    EXPECT_TRUE(ShowsIdlePicture());
+    EXPECT_TRUE(PumpUntil([&] { return ShowsIdlePicture(); }, 2000));
 }
 
 // The old channel's connection is closed before the new one plays, and nothing of it is left: the
@@ -626,40 +691,47 @@ TEST_F(PlayerStreamTest, AFileAndAStreamThatEndEndStoppedAfterTheirLastFrame)
 TEST_F(PlayerStreamTest, EveryFailedStartEndsStoppedWithTheIdlePictureByTheStartLimit)
 {
     const std::vector<FailedStart> starts = ServeFailedStarts();
-    struct Put {
-        std::unique_ptr<CHostDlg> host;
-        DWORD nAt;
-    };
-    std::vector<Put> puts;
-    for (const FailedStart& start : starts) {
-        puts.push_back({AnotherHost(static_cast<int>(puts.size())), ::GetTickCount()});
-        ASSERT_NE(puts.back().host, nullptr);
-        puts.back().host->m_player.SetUrl(start.address.c_str());
-    }
-    const Events stopped = {"state 3", "state 0"};
-    const auto allStopped = [&] {
-        return std::all_of(puts.begin(), puts.end(), [&](const Put& put) { return put.host->m_events == stopped; });
-    };
-    PumpUntil(allStopped, kStartLimitMs + 5000);
-    for (size_t i = 0; i < puts.size(); ++i) {
-        const FailedStart& start = starts[i];
-        CHostDlg& host = *puts[i].host;
-        SCOPED_TRACE(start.what);
-        EXPECT_EQ(host.m_events, stopped);
-        // The stop follows the limit at once: its teardown waits for nothing the server holds back.
-        const DWORD nTookMs = host.m_nChangedAt - puts[i].nAt;
-        EXPECT_LE(nTookMs, kStartLimitMs + 1000);
-        EXPECT_GE(nTookMs, start.bAtTheLimit ? kStartLimitMs - 500 : 0);
-        EXPECT_TRUE(ShowsIdlePicture(host));
-        if (start.bAtTheLimit && start.served) {
-            EXPECT_TRUE(PumpUntil([&] { return Count(m_server.Abandoned(), start.served) == 1; }, 3000));
+    // Those that fail at once first, then those that take until the limit: all of one kind at once
+    // fit on the screen, where their pictures are looked at.
+    for (bool bAtTheLimit : {false, true}) {
+        struct Put {
+            const FailedStart* start;
+            std::unique_ptr<CHostDlg> host;
+            DWORD nAt;
+        };
+        std::vector<Put> puts;
+        for (const FailedStart& start : starts) {
+            if (start.bAtTheLimit != bAtTheLimit)
+                continue;
+            puts.push_back({&start, AnotherHost(static_cast<int>(puts.size())), ::GetTickCount()});
+            ASSERT_NE(puts.back().host, nullptr);
+            puts.back().host->m_player.SetUrl(start.address.c_str());
         }
-        host.DestroyWindow();
+        const Events stopped = {"state 3", "state 0"};
+        const auto allStopped = [&] {
+            return std::all_of(puts.begin(), puts.end(), [&](const Put& put) { return put.host->m_events == stopped; });
+        };
+        PumpUntil(allStopped, kStartLimitMs + 5000);
+        for (Put& put : puts) {
+            const FailedStart& start = *put.start;
+            CHostDlg& host = *put.host;
+            SCOPED_TRACE(start.what);
+            EXPECT_EQ(host.m_events, stopped);
+            // The stop follows the limit at once: its teardown waits for nothing the server holds back.
+            const DWORD nTookMs = host.m_nChangedAt - put.nAt;
+            EXPECT_LE(nTookMs, kStartLimitMs + 1000);
+            EXPECT_GE(nTookMs, start.bAtTheLimit ? kStartLimitMs - 500 : 0);
+            EXPECT_TRUE(ShowsIdlePicture(host));
+            if (start.bAtTheLimit && start.served) {
+                EXPECT_TRUE(PumpUntil([&] { return Count(m_server.Abandoned(), start.served) == 1; }, 3000));
+            }
+            host.DestroyWindow();
+        }
     }
 }
 
-// A new address, or a stop, leaves the old channel at once, whatever phase its start is in. While a
-// graph is built, the control's thread waits for it; that wait the start limit bounds.
+// A new address, or a stop, leaves the old channel at once, whatever phase its start is in, its
+// graph's build too.
 TEST_F(PlayerStreamTest, ASwitchLeavesAChannelAtOnceInEveryPhaseOfItsStart)
 {
     const std::vector<FailedStart> starts = ServeFailedStarts();
@@ -670,7 +742,7 @@ TEST_F(PlayerStreamTest, ASwitchLeavesAChannelAtOnceInEveryPhaseOfItsStart)
     for (size_t nVisit = 1; nVisit <= 2; ++nVisit) {
         const auto& how = switches[nVisit - 1];
         for (const FailedStart& start : starts) {
-            if (!start.bAtTheLimit || start.bBuildsGraph)
+            if (!start.bAtTheLimit)
                 continue;
             SCOPED_TRACE(std::string(start.what) + ", left by " + how.how);
             Player().SetUrl(start.address.c_str());
@@ -690,6 +762,157 @@ TEST_F(PlayerStreamTest, ASwitchLeavesAChannelAtOnceInEveryPhaseOfItsStart)
             EXPECT_EQ(WaitForState(PLAYSTATE_STOPPED), Events{"state 0"});
         }
     }
+    // A host that closes in the middle of a start takes the channel with it, just as soon.
+    for (const FailedStart& start : starts) {
+        if (!start.served)
+            continue;
+        SCOPED_TRACE(std::string(start.what) + ", left by the host closing");
+        std::unique_ptr<CHostDlg> host = AnotherHost(0);
+        ASSERT_NE(host, nullptr);
+        const size_t nBefore = Count(m_server.Requests(), start.served);
+        host->m_player.SetUrl(start.address.c_str());
+        EXPECT_TRUE(PumpUntil([&] { return Count(m_server.Requests(), start.served) > nBefore; }));
+        const DWORD nLeftAt = ::GetTickCount();
+        host->DestroyWindow();
+        EXPECT_LT(::GetTickCount() - nLeftAt, CStreamBuffer::kStallMs / 4);
+        EXPECT_TRUE(PumpUntil([&] { return Count(m_server.Abandoned(), start.served) > nBefore; }, 3000));
+    }
+}
+
+// Light channels joined anywhere between two key frames and paced live, as a viewer meets them:
+// every start plays, from a whole picture, switched to straight from the one before.
+TEST_F(PlayerStreamTest, LightChannelsPlayWhereverBetweenTwoKeyFramesTheyAreJoined)
+{
+    constexpr size_t kJoins = 20;
+    for (const char* name : {LIGHT_STREAMS}) {
+        const std::string bytes = FileBytes(name);
+        const size_t nPerSecond = bytes.size() / LIGHT_STREAM_SECONDS, nGroup = nPerSecond * LIGHT_KEY_SECONDS;
+        for (size_t join = 0; join < kJoins; ++join) {
+            SCOPED_TRACE(std::string(name) + " joined " + std::to_string(join) + "/" + std::to_string(kJoins) +
+                         " into a group of pictures");
+            // From the second group on: the first starts with the stream.
+            const size_t at = (nGroup + nGroup * join / kJoins) / CTransportProbe::kPacketSize * CTransportProbe::kPacketSize;
+            const std::string path = "/light/" + std::to_string(join);
+            m_server.ServeStream(path, bytes.substr(at), nPerSecond);
+            Player().SetUrl(Address(path).c_str());
+            ASSERT_EQ(WaitForState(PLAYSTATE_PLAYING), (Events{"state 3", "state 2"}));
+            HWND hPicture = Picture(Video());
+            ASSERT_NE(hPicture, nullptr);
+            // The test pictures hold many colours; a picture decoded without its key frame holds few.
+            std::vector<COLORREF> pixels = Pixels(hPicture);
+            std::sort(pixels.begin(), pixels.end());
+            EXPECT_GT(std::unique(pixels.begin(), pixels.end()) - pixels.begin(), 16);
+        }
+        Player().Stop();
+        m_dlg.m_events.clear();
+    }
+}
+
+// A channel joined two seconds before its next key frame plays from it. Wine's parser takes about
+// one and a half groups of pictures of the stream to know its programmes: 4.5 s for these.
+TEST_F(PlayerStreamTest, AChannelJoinedLongBeforeItsNextKeyFramePlaysFromIt)
+{
+    const std::string sparse = FileBytes("keys-3s.ts");
+    const size_t nPerSecond = sparse.size() / SPARSE_STREAM_SECONDS;
+    // Key frames at 0, 3 and 6 s: joined at 4.
+    m_server.ServeStream("/late", sparse.substr(4 * nPerSecond / 188 * 188), nPerSecond);
+    const DWORD nPutAt = ::GetTickCount();
+    Player().SetUrl(Address("/late").c_str());
+    EXPECT_EQ(WaitForState(PLAYSTATE_PLAYING), (Events{"state 3", "state 2"}));
+    EXPECT_GT(::GetTickCount() - nPutAt, 1500u);
+    ASSERT_NE(Picture(Video()), nullptr);
+    EXPECT_TRUE(Moves(Picture(Video()), 2000));
+}
+
+// Each picture keeps its display aspect, in pixels as wide as it makes them: a circle drawn for
+// it is round on the screen, centred between black bars on the sides the picture does not fill.
+TEST_F(PlayerStreamTest, APictureKeepsItsDisplayAspectBetweenBlackBarsAndACircleInItStaysRound)
+{
+    const struct { const char* file; LONG x, y; } channels[] = {{"circle-16x9.ts", 16, 9}, {"circle-4x3.ts", 4, 3}};
+    for (const auto& channel : channels) {
+        SCOPED_TRACE(channel.file);
+        const std::string bytes = FileBytes(channel.file);
+        m_server.ServeStream("/circle", bytes, bytes.size() / LIGHT_STREAM_SECONDS);
+        Player().SetUrl(Address("/circle").c_str());
+        ASSERT_EQ(WaitForState(PLAYSTATE_PLAYING), (Events{"state 3", "state 2"}));
+        CRect video, picture;
+        ::GetClientRect(Video(), &video);
+        ::MapWindowPoints(Video(), nullptr, reinterpret_cast<POINT*>(&video), 2);
+        const RECT fitted = FitPicture(video, channel.x, channel.y);
+        ASSERT_NE(Picture(Video()), nullptr);
+        ::GetWindowRect(Picture(Video()), &picture);
+        EXPECT_EQ(picture, fitted);
+        // The circle's extent on the screen, once the frame is drawn: bright in the middle, dark in
+        // the picture's corner.
+        const auto bright = [](COLORREF colour) { return GetGValue(colour) > 128; };
+        const auto at = [&](const std::vector<COLORREF>& shot, LONG x, LONG y) {
+            return shot[static_cast<size_t>((y - video.top) * video.Width() + x - video.left)];
+        };
+        std::vector<COLORREF> pixels;
+        EXPECT_TRUE(PumpUntil([&] {
+            pixels = ScreenPixels(video);
+            return bright(at(pixels, (fitted.left + fitted.right) / 2, (fitted.top + fitted.bottom) / 2)) &&
+                   !bright(at(pixels, fitted.left + 2, fitted.top + 2));
+        }));
+        LONG left = video.Width(), right = -1, top = video.Height(), bottom = -1;
+        bool barsBlack = true;
+        for (LONG y = 0; y < video.Height(); ++y) {
+            for (LONG x = 0; x < video.Width(); ++x) {
+                const COLORREF colour = pixels[static_cast<size_t>(y * video.Width() + x)];
+                const POINT at = {video.left + x, video.top + y};
+                if (!::PtInRect(&fitted, at))
+                    barsBlack = barsBlack && colour == RGB(0, 0, 0);
+                if (bright(colour)) {
+                    left = std::min(left, x), right = std::max(right, x);
+                    top = std::min(top, y), bottom = std::max(bottom, y);
+                }
+            }
+        }
+        EXPECT_TRUE(barsBlack);
+        // Half the picture's height across; stretched to the area, it would be 14 % off round.
+        EXPECT_NEAR(static_cast<double>(right - left + 1) / (bottom - top + 1), 1.0, 0.04);
+        EXPECT_NEAR(bottom - top + 1, (fitted.bottom - fitted.top) / 2, 4);
+        Player().Stop();
+        m_dlg.m_events.clear();
+    }
+}
+
+// The hosting window answers at once while channels start, while a graph is built for seconds over
+// a trickle, when it is left in the middle of that, and when a start fails: the graphs are built
+// on the player's own thread. Built on the hosting thread, the trickle's build held it for seconds.
+TEST_F(PlayerStreamTest, TheHostingWindowAnswersWhileChannelsStartSwitchAndFail)
+{
+    ServeFailedStarts();
+    m_server.ServeStream("/live/1", m_stream, kBytesPerSecond);
+    std::atomic<bool> bDone{false}, bFinished{false};
+    std::atomic<DWORD> nLongestMs{0};
+    HWND hHost = m_dlg.m_hWnd;
+    std::thread prober([&] {
+        while (!bDone) {
+            const DWORD nAskedAt = ::GetTickCount();
+            DWORD_PTR result;
+            ::SendMessageTimeoutA(hHost, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result);
+            nLongestMs = std::max<DWORD>(nLongestMs, ::GetTickCount() - nAskedAt);
+            ::Sleep(5);
+        }
+        bFinished = true;
+    });
+    const auto startedBuilding = [&](const char* path) {
+        return PumpUntil([&] { return Count(m_server.Requests(), path) == 1; }) &&
+               !PumpUntil([&] { return Player().GetPlayState() != PLAYSTATE_CONNECTING; }, 2000);
+    };
+    Player().SetUrl(Address("/graph-trickles").c_str());
+    EXPECT_TRUE(startedBuilding("/graph-trickles"));
+    Player().SetUrl(Address("/live/1").c_str());
+    EXPECT_EQ(WaitForState(PLAYSTATE_PLAYING), (Events{"state 3", "state 2"}));
+    Player().SetUrl(Address("/graph-stalls").c_str());
+    EXPECT_TRUE(startedBuilding("/graph-stalls"));
+    EXPECT_EQ(WaitForState(PLAYSTATE_STOPPED, kStartLimitMs + 2000), (Events{"state 3", "state 0"}));
+    // Its last question is answered too.
+    bDone = true;
+    PumpUntil([&] { return bFinished.load(); });
+    prober.join();
+    EXPECT_LT(nLongestMs.load(), 1000u);
 }
 
 // Channels of a broadcaster's kind, each sent as a plain file server sends a file, as fast as the
