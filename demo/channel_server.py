@@ -121,6 +121,10 @@ def programme_list(num):
 # frames (24 ms), so the repeats join without a gap; short GOPs let a viewer start soon.
 LOOP_SECONDS, FPS, GOP, SIZE, AUDIO_KBPS = 12, 25, 12, "640x360", 64
 PACKET = 188
+# A joining viewer starts at the latest key frame this much behind the live point and gets what is
+# due at once: a player's parser reads about one and a half groups of pictures before its first
+# frame, which then comes without waiting for the live point to move on.
+JOIN_LEAD = 1.0
 STAMP_WRAP = 1 << 33  # PTS, DTS and the PCR base count 90 kHz ticks modulo 2^33
 
 
@@ -216,8 +220,9 @@ class Loop:
         return bytes(buf)
 
     def live(self):
-        """Yields the stream from the latest join point on, each piece when it is due."""
-        k, into = divmod(time.monotonic() - self.epoch, LOOP_SECONDS)
+        """Yields the stream from the latest join point JOIN_LEAD behind the live point on, each
+        piece when it is due."""
+        k, into = divmod(max(0.0, time.monotonic() - self.epoch - JOIN_LEAD), LOOP_SECONDS)
         k = int(k)
         start = self.joins[bisect.bisect_right(self.joins, into, key=lambda j: j[1]) - 1][0]
         while True:

@@ -138,7 +138,7 @@ class ChannelServerTest(unittest.TestCase):
 
     def test_viewers_join_at_the_live_point(self):
         first = self.watch("/live/102")
-        early = probe(read_for(first, 1.5))
+        early = probe(read_for(first, 1.5 + channel_server.JOIN_LEAD))
         second = self.watch("/live/102")
         self.until(lambda: self.get("/streams")[1] == b"/live/102\n/live/102\n")
         late = read_for(second, 3)
