@@ -75,10 +75,15 @@ function(tvclient_sparse_stream output key_seconds seconds)
         VERBATIM)
 endfunction()
 
-# A white circle on black in 720x576 MPEG-2 pictures of the display aspect given: drawn as wide as
-# the pixels of that aspect are narrow, so that it is round only where the aspect is kept.
-# tvclient_circle_stream(<output file> <aspect width> <aspect height> <seconds>)
-function(tvclient_circle_stream output aspect_width aspect_height seconds)
+# A white circle on black in 720x576 pictures of the display aspect given: drawn as wide as the
+# pixels of that aspect are narrow, so that it is round only where the aspect is kept.
+# tvclient_circle_stream(<output file> mpeg2|h264 <aspect width> <aspect height> <seconds>)
+function(tvclient_circle_stream output video aspect_width aspect_height seconds)
+    if(video STREQUAL h264)
+        set(video_options -c:v libx264 -preset veryfast -pix_fmt yuv420p -b:v 1000k -g 12)
+    else()
+        set(video_options -c:v mpeg2video -b:v 1000k -g 12)
+    endif()
     # A pixel's width over its height is the display aspect over the frame's, 720:576.
     math(EXPR pixel_width "${aspect_width} * 576")
     math(EXPR pixel_height "${aspect_height} * 720")
@@ -87,6 +92,6 @@ function(tvclient_circle_stream output aspect_width aspect_height seconds)
         COMMAND ${FFMPEG} -v error -y
             -f lavfi -i color=black:size=720x576:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000
             -t ${seconds} -vf "geq=lum='if(${circle},235,16)':cb=128:cr=128,setdar=${aspect_width}/${aspect_height}"
-            -c:v mpeg2video -b:v 1000k -g 12 -c:a mp2 -b:a 96k ${output}
+            ${video_options} -c:a mp2 -b:a 96k ${output}
         VERBATIM)
 endfunction()

@@ -41,24 +41,6 @@ bool IsEntryStartCode(int type, uint8_t code)
     }
 }
 
-// An MPEG-2 sequence header's display aspect, from the bytes after its start code: 12 bits of
-// width, 12 of height, then the aspect's code.
-CTransportProbe::Aspect SequenceAspect(const uint8_t* header)
-{
-    switch (header[3] >> 4) {
-    case 1:  // square pixels
-        return {header[0] << 4 | header[1] >> 4, (header[1] & 0x0F) << 8 | header[2]};
-    case 2:
-        return {4, 3};
-    case 3:
-        return {16, 9};
-    case 4:
-        return {221, 100};
-    default:
-        return {};
-    }
-}
-
 }  // namespace
 
 void CTransportProbe::Feed(const uint8_t* data, size_t size)
@@ -190,8 +172,10 @@ bool CTransportProbe::TakeKeyFrame(const uint8_t* packet, size_t payload, bool r
             continue;
         const uint8_t code = pes[at + 3];
         entry = entry || IsEntryStartCode(m_videoType, code);
-        if (m_videoType == 0x02 && code == 0xB3 && at + 7 < pesSize)
-            m_aspect = SequenceAspect(pes + at + 4);
+        if (m_videoType == 0x02 && code == 0xB3)
+            m_aspect = Mpeg2SequenceAspect(pes + at + 4, pesSize - at - 4);
+        else if (m_videoType == 0x1B && (code & 0x1F) == 7)
+            m_aspect = H264SequenceAspect(pes + at + 3, pesSize - at - 3);
     }
     return entry;
 }

@@ -5,13 +5,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "VideoAspect.h"
+
 class CTransportProbe {
 public:
     enum Verdict { Undecided, Ready, NotTransport };
-    // A picture's shape on the screen; 0 by 0 where the stream does not say.
-    struct Aspect {
-        int x = 0, y = 0;
-    };
+    using Aspect = VideoAspect;
     static constexpr size_t kPacketSize = 188;
     // A stream whose first bytes hold no run of transport packets is of another kind.
     static constexpr size_t kSyncSearchBytes = 4096;
@@ -24,8 +23,7 @@ public:
     // 0 where nothing is to be cut: a programme of sound alone.
     size_t EntryOffset() const { return m_entryOffset; }
     const uint8_t* Tables() const { return m_tables; }
-    // What the key frame's MPEG-2 sequence header says: players that are told only the frame's size
-    // would show its pixels square.
+    // What the key frame's sequence header says, or its H.264 sequence parameter set.
     Aspect DisplayAspect() const { return m_aspect; }
     static constexpr size_t kTablesSize = 2 * kPacketSize;
 

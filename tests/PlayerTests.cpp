@@ -828,7 +828,8 @@ TEST_F(PlayerStreamTest, AChannelJoinedLongBeforeItsNextKeyFramePlaysFromIt)
 // it is round on the screen, centred between black bars on the sides the picture does not fill.
 TEST_F(PlayerStreamTest, APictureKeepsItsDisplayAspectBetweenBlackBarsAndACircleInItStaysRound)
 {
-    const struct { const char* file; LONG x, y; } channels[] = {{"circle-16x9.ts", 16, 9}, {"circle-4x3.ts", 4, 3}};
+    const struct { const char* file; LONG x, y; } channels[] = {{"circle-16x9.ts", 16, 9}, {"circle-4x3.ts", 4, 3},
+                                                                       {"circle-h264-16x9.ts", 16, 9}};
     for (const auto& channel : channels) {
         SCOPED_TRACE(channel.file);
         const std::string bytes = FileBytes(channel.file);

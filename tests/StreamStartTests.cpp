@@ -11,6 +11,7 @@
 #include "PictureFit.h"
 #include "StreamBuffer.h"
 #include "TransportProbe.h"
+#include "VideoAspect.h"
 
 namespace {
 
@@ -129,6 +130,30 @@ TEST(TransportProbe, AnMpeg2SequenceHeaderTellsThePicturesDisplayAspect)
         EXPECT_EQ(probe.State(), CTransportProbe::Ready);
         EXPECT_EQ(std::make_pair(probe.DisplayAspect().x, probe.DisplayAspect().y), std::make_pair(c.x, c.y))
             << c.type << " " << int(c.aspectCode);
+    }
+}
+
+// Sequence parameter sets as an encoder writes them: 720x576 pictures of wide pixels (64:45), a
+// 1920x1088 frame cropped to 1080 lines of square ones, and cut short.
+TEST(VideoAspect, AnH264SequenceParameterSetTellsTheCroppedFrameTimesItsPixelsShape)
+{
+    const auto bytes = [](const std::string& hex) {
+        Bytes parsed;
+        for (size_t at = 0; at + 1 < hex.size(); at += 2)
+            parsed.push_back(static_cast<uint8_t>(std::stoi(hex.substr(at, 2), nullptr, 16)));
+        return parsed;
+    };
+    const Bytes wide = bytes("6764001eacd940b4126ffc010000b440000003004000000c83c58b658000");
+    const Bytes square = bytes("67640028acd940780227e5c044000003000400000300c83c60c65800");
+    const struct { const char* what; Bytes nal; int x, y; } cases[] = {
+        {"wide pixels", wide, 16, 9},
+        {"square pixels, cropped", square, 16, 9},
+        {"cut in the middle", Bytes(wide.begin(), wide.begin() + 8), 0, 0},
+        {"a picture parameter set", Bytes{0x68, 0xEF, 0xBC, 0xB0}, 0, 0},
+    };
+    for (const auto& c : cases) {
+        const VideoAspect aspect = H264SequenceAspect(c.nal.data(), c.nal.size());
+        EXPECT_EQ(std::make_pair(aspect.x, aspect.y), std::make_pair(c.x, c.y)) << c.what;
     }
 }
 
