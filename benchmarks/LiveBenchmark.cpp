@@ -88,11 +88,12 @@ void Say(const char* format, ...)
 
 // What the video area shows, seen on the screen. The channels' pictures have bars above and below
 // (16:9 in a taller area) and one colour at 30% of the area's height; the "connecting" card is one
-// colour there and in the bars alike, its text lies around the middle.
+// colour there and in the bars alike, its text lies around the middle; a picture's window is black
+// until its first frame is drawn.
 struct Look {
     COLORREF bar, row[3];
 
-    bool IsPicture() const { return row[0] == row[1] && row[1] == row[2] && row[1] != bar; }
+    bool IsPicture() const { return row[0] == row[1] && row[1] == row[2] && row[1] != bar && row[1] != RGB(0, 0, 0); }
     COLORREF Colour() const { return row[1]; }
 };
 
@@ -351,6 +352,9 @@ bool MeasureStartUps(double referenceFirstFrameMs)
 bool MeasureSwitches(HWND hMain, const CVideoArea& area, double referenceFirstFrameMs)
 {
     const HWND hButtons[2] = {::GetDlgItem(hMain, IDC_CHANNEL1), ::GetDlgItem(hMain, IDC_CHANNEL0)};
+    // The first channel's colour, once its picture is there.
+    if (area.WaitForPicture() == 0)
+        return false;
     COLORREF colours[2] = {CLR_INVALID, area.Sample().Colour()};
     std::vector<double> zapMs, towardsMs[2];
     int nMissed = 0;
@@ -384,6 +388,12 @@ bool MeasureSwitches(HWND hMain, const CVideoArea& area, double referenceFirstFr
         "mpv's first frame on the same channels: %.0f ms; ratio %.2f (goal: at most %.0f ms and 0.5); median to the second channel %.0f ms, back to the first %.0f ms\n",
         zapMs.size(), median, worst, referenceFirstFrameMs, median / referenceFirstFrameMs, kZapGoalMs,
         Median(towardsMs[0]), Median(towardsMs[1]));
+    for (int towards = 0; towards < 2; ++towards) {
+        Say("  each, to the %s channel:", towards == 0 ? "second" : "first");
+        for (double ms : towardsMs[towards])
+            Say(" %.0f", ms);
+        Say(" ms\n");
+    }
     Say("main window's longest unanswered WM_NULL during the switches: %.1f ms over %d sent (bound %.0f ms)\n",
         pings.LongestMs(), pings.Sent(), kUnansweredGoalMs);
     return nMissed == 0;

@@ -32,7 +32,7 @@ HRESULT CChannelGraph::Open(const PlayAddress& address, DWORD startDeadline)
     if (FAILED(hr))
         return hr;
     if (address.kind == PlayAddress::File)
-        return Cue(m_graph->RenderFile(address.file.c_str(), nullptr));
+        return m_graph->RenderFile(address.file.c_str(), nullptr);
     if (address.kind != PlayAddress::Network)
         return E_INVALIDARG;
     m_buffer = std::make_shared<CStreamBuffer>(startDeadline);
@@ -49,7 +49,7 @@ HRESULT CChannelGraph::RenderStream()
     CComRef<IPin> output;
     if (SUCCEEDED(hr))
         hr = source->FindPin(L"Output", output.Receive());
-    return Cue(SUCCEEDED(hr) ? m_graph->Render(output.Get()) : hr);
+    return SUCCEEDED(hr) ? m_graph->Render(output.Get()) : hr;
 }
 
 HRESULT CChannelGraph::CreateGraph()
@@ -73,11 +73,8 @@ HRESULT CChannelGraph::CreateGraph()
     return hr;
 }
 
-HRESULT CChannelGraph::Cue(HRESULT rendered)
+HRESULT CChannelGraph::Cue()
 {
-    // A partial render is fine: without a sound device the picture plays alone.
-    if (FAILED(rendered))
-        return rendered;
     SetVolume(m_volume);
     HRESULT hr = m_control->Pause();
     return FAILED(hr) ? hr : S_OK;
@@ -128,6 +125,13 @@ void CChannelGraph::StartShowing(HWND window)
 {
     m_showing = true;
     ShowIn(window);
+    // Until it draws its first frame the renderer's window shows its class's background, Wine's
+    // near-white: black, as the bars, makes the switch look like a television's. The renderer's is
+    // the window of this thread among the picture window's children.
+    for (HWND child = window ? GetWindow(window, GW_CHILD) : nullptr; child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (GetWindowThreadProcessId(child, nullptr) == GetCurrentThreadId())
+            SetClassLongPtrA(child, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(GetStockObject(BLACK_BRUSH)));
+    }
 }
 
 void CChannelGraph::ShowIn(HWND window)

@@ -23,10 +23,13 @@ public:
     CChannelGraph& operator=(const CChannelGraph&) = delete;
 
     // A file is rendered at once; a stream starts downloading and is rendered by RenderStream once
-    // its download is ready, its reads waiting no longer than the start deadline (a tick count).
-    // Both then cue the graph.
+    // its download is ready, its reads waiting no longer than the start deadline (a tick count). A
+    // partial render is fine: without a sound device the picture plays alone.
     HRESULT Open(const PlayAddress& address, DWORD startDeadline);
     HRESULT RenderStream();
+    // Pauses the rendered graph, which completes once the renderer holds its first frame and has
+    // drawn it.
+    HRESULT Cue();
     // A stream's bytes, which another thread may close to fail the reads that a build waits in.
     const std::shared_ptr<CStreamBuffer>& Buffer() const { return m_buffer; }
 
@@ -48,7 +51,6 @@ public:
 
 private:
     HRESULT CreateGraph();
-    HRESULT Cue(HRESULT rendered);
     // The picture's display aspect, 0 by 0 while it has none.
     SIZE PictureAspect();
 

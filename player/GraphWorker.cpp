@@ -141,15 +141,21 @@ void CGraphWorker::ShowIn(HWND window)
 {
     // Shared with the command, which may run after the wait has given up.
     std::shared_ptr<void> moved(CreateEventA(nullptr, TRUE, FALSE, nullptr), CloseHandle);
-    // Set before the build's end is looked at: a build that ends meanwhile shows its picture here.
-    m_window = window;
+    bool placed;
+    {
+        // Together with the build's look at it: a picture placed after this goes to the new window,
+        // one placed before is moved by the command, which this thread then waits for.
+        std::lock_guard<std::mutex> lock(m_commandsMutex);
+        m_window = window;
+        placed = m_placed;
+    }
     Post([this, moved] {
         if (m_graph)
-            m_graph->ShowIn(m_window);
+            m_graph->ShowIn(Window());
         if (moved)
             SetEvent(moved.get());
     });
-    if (moved && !m_building)
+    if (moved && placed)
         WaitAnsweringSentMessages(moved.get(), kMoveWaitMs);
 }
 
@@ -223,13 +229,31 @@ void CGraphWorker::OpenNow(LPARAM channel, const PlayAddress& address, DWORD sta
 
 HRESULT CGraphWorker::Build(CChannelGraph& graph, const std::function<HRESULT()>& build)
 {
-    m_building = true;
+    SetPlaced(false);
     const HRESULT built = build();
-    m_building = false;
-    // Shown as soon as it is cued, so that the renderer draws its first frame into the window.
-    if (SUCCEEDED(built))
-        graph.StartShowing(m_window);
-    return built;
+    if (FAILED(built))
+        return built;
+    // Shown before it is cued, so that the renderer draws its first frame into the window.
+    HWND window;
+    {
+        std::lock_guard<std::mutex> lock(m_commandsMutex);
+        m_placed = true;
+        window = m_window;
+    }
+    graph.StartShowing(window);
+    return graph.Cue();
+}
+
+HWND CGraphWorker::Window()
+{
+    std::lock_guard<std::mutex> lock(m_commandsMutex);
+    return m_window;
+}
+
+void CGraphWorker::SetPlaced(bool placed)
+{
+    std::lock_guard<std::mutex> lock(m_commandsMutex);
+    m_placed = placed;
 }
 
 void CGraphWorker::CloseNow()

@@ -47,9 +47,11 @@ private:
     void AbandonCurrentStream();
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OpenNow(LPARAM channel, const PlayAddress& address, DWORD startDeadline);
-    // Builds the graph, which the hosting thread does not wait for; once it is cued, its picture
-    // shows where the hosting thread last asked.
+    // Builds the graph, which the hosting thread does not wait for, shows its picture where the
+    // hosting thread last asked and cues it.
     HRESULT Build(CChannelGraph& graph, const std::function<HRESULT()>& build);
+    HWND Window();
+    void SetPlaced(bool placed);
     void CloseNow();
     // Tears the channel down and tells the engine; the last thing a handler does with it.
     void EndChannel();
@@ -64,10 +66,11 @@ private:
     std::atomic<LPARAM> m_latestChannel{0};
     std::shared_ptr<CStreamBuffer> m_currentStream;  // under the commands' mutex
 
-    // Where the picture goes, and whether a graph is being built: then no picture is in a window and
-    // the thread may not come to a move for seconds, so the hosting thread does not wait for it.
-    std::atomic<HWND> m_window{nullptr};
-    std::atomic<bool> m_building{false};
+    // Where the picture goes, and whether one is placed in a window: while a graph is built none is,
+    // and the thread may not come to a move for seconds, so the hosting thread does not wait for
+    // it. Both under the commands' mutex.
+    HWND m_window = nullptr;
+    bool m_placed = true;
 
     // The graph thread's own.
     std::unique_ptr<CChannelGraph> m_graph;
