@@ -643,9 +643,10 @@ TEST_F(PlayerStreamTest, AStreamPlaysThroughEveryStateAndItsPictureMovesOnlyWhil
         step.act();
         EXPECT_EQ(std::exchange(m_dlg.m_events, {}), step.events);
         EXPECT_EQ(Player().GetPlayState(), step.state);
-        // A paused renderer still shows the frame it holds, then stands still.
+        // A paused renderer still shows the frame it holds, then stands still, once the graph thread
+        // has come to the pause.
         if (!step.moves)
-            Moves(hPicture, 400);
+            PumpUntil([&] { return !Moves(hPicture, 300); }, 3000);
         EXPECT_EQ(Moves(hPicture, 1000), step.moves);
     }
     // The picture goes once the graph thread has torn its graph down.
