@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "Clock.h"
 #include "DialogProbe.h"
 #include "FakePlayer.h"
 #include "LocalHttpServer.h"
@@ -18,14 +19,6 @@ constexpr int kMoves = 20000;
 constexpr int kHoverTransitions = 30000;
 constexpr int kChannelSelections = 2000;
 constexpr int kSkinBitmapIds = 69;  // at most one bitmap each
-
-double Now()
-{
-    LARGE_INTEGER count, frequency;
-    ::QueryPerformanceCounter(&count);
-    ::QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 struct Timing {
     double figure, floor;  // seconds

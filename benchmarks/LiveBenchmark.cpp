@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "Clock.h"
 #include "DialogProbe.h"
 #include "StartupFloor.h"
 
@@ -38,14 +39,6 @@ constexpr double kZapGoalMs = 500, kUnansweredGoalMs = 50, kStartRatioGoal = 1.5
 constexpr char kClientCaption[] = "Kalda网络电视";
 constexpr char kExitQuestion[] = "确定要退出?";
 constexpr char kMpvPidFile[] = "mpv.pid";
-
-double Now()
-{
-    LARGE_INTEGER count, frequency;
-    ::QueryPerformanceCounter(&count);
-    ::QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 double Ms(double seconds)
 {
