@@ -171,7 +171,7 @@ SIZE CChannelGraph::PictureAspect()
         FAILED(input->ConnectedTo(upstream.Receive())))
         return aspect;
     // Wine's renderer is told the frame's size alone, which the stream's own aspect overrides.
-    const CTransportProbe::Aspect told = m_buffer ? m_buffer->DisplayAspect() : CTransportProbe::Aspect{};
+    const VideoAspect told = m_buffer ? m_buffer->DisplayAspect() : VideoAspect{};
     if (told.x > 0 && told.y > 0)
         return {told.x, told.y};
     CComRef<IBasicVideo2> video2;

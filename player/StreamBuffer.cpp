@@ -83,7 +83,7 @@ CTransportProbe::Verdict CStreamBuffer::StartVerdict()
     return m_probe.State();
 }
 
-CTransportProbe::Aspect CStreamBuffer::DisplayAspect()
+VideoAspect CStreamBuffer::DisplayAspect()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_probe.DisplayAspect();

@@ -50,7 +50,7 @@ public:
     void Started();
     // What the bytes appended so far show of the stream's start.
     CTransportProbe::Verdict StartVerdict();
-    CTransportProbe::Aspect DisplayAspect();
+    VideoAspect DisplayAspect();
 
     // Reads wait for bytes not there yet until the stream counts as stalled; a read of bytes given up,
     // or wholly past the end of a stream that has ended, fails at once. S_FALSE: fewer bytes, the

@@ -10,7 +10,6 @@
 class CTransportProbe {
 public:
     enum Verdict { Undecided, Ready, NotTransport };
-    using Aspect = VideoAspect;
     static constexpr size_t kPacketSize = 188;
     // A stream whose first bytes hold no run of transport packets is of another kind.
     static constexpr size_t kSyncSearchBytes = 4096;
@@ -24,7 +23,7 @@ public:
     size_t EntryOffset() const { return m_entryOffset; }
     const uint8_t* Tables() const { return m_tables; }
     // What the key frame's sequence header says, or its H.264 sequence parameter set.
-    Aspect DisplayAspect() const { return m_aspect; }
+    VideoAspect DisplayAspect() const { return m_aspect; }
     static constexpr size_t kTablesSize = 2 * kPacketSize;
 
 private:
@@ -45,5 +44,5 @@ private:
     int m_programMapPid = -1;
     int m_videoPid = -1;
     int m_videoType = 0;
-    Aspect m_aspect;
+    VideoAspect m_aspect;
 };
