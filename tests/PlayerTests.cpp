@@ -459,6 +459,12 @@ size_t FirstEntry(const std::string& stream)
     return probe.EntryOffset();
 }
 
+// The start of the packet the offset falls in: where a viewer can join.
+size_t PacketAt(size_t offset)
+{
+    return offset - offset % CTransportProbe::kPacketSize;
+}
+
 // The transport stream without its programme tables: the PAT and the programme map it names.
 std::string WithoutTables(const std::string& stream)
 {
@@ -792,7 +798,7 @@ TEST_F(PlayerStreamTest, LightChannelsPlayWhereverBetweenTwoKeyFramesTheyAreJoin
             SCOPED_TRACE(std::string(name) + " joined " + std::to_string(join) + "/" + std::to_string(kJoins) +
                          " into a group of pictures");
             // From the second group on: the first starts with the stream.
-            const size_t at = (nGroup + nGroup * join / kJoins) / CTransportProbe::kPacketSize * CTransportProbe::kPacketSize;
+            const size_t at = PacketAt(nGroup + nGroup * join / kJoins);
             const std::string path = "/light/" + std::to_string(join);
             m_server.ServeStream(path, bytes.substr(at), nPerSecond);
             Player().SetUrl(Address(path).c_str());
@@ -816,7 +822,7 @@ TEST_F(PlayerStreamTest, AChannelJoinedLongBeforeItsNextKeyFramePlaysFromIt)
     const std::string sparse = FileBytes("keys-3s.ts");
     const size_t nPerSecond = sparse.size() / SPARSE_STREAM_SECONDS;
     // Key frames at 0, 3 and 6 s: joined at 4.
-    m_server.ServeStream("/late", sparse.substr(4 * nPerSecond / 188 * 188), nPerSecond);
+    m_server.ServeStream("/late", sparse.substr(PacketAt(4 * nPerSecond)), nPerSecond);
     const DWORD nPutAt = ::GetTickCount();
     Player().SetUrl(Address("/late").c_str());
     EXPECT_EQ(WaitForState(PLAYSTATE_PLAYING), (Events{"state 3", "state 2"}));
