@@ -8,6 +8,14 @@ prefix="$PWD/build/demo-prefix"
 
 fail() {
     echo "FAIL: $*" >&2
+    # What the window showed and what the client and the server said, for whoever reads the failure.
+    if [[ -n "${window:-}" ]]; then
+        mkdir -p build/screenshots
+        import -window "$window" build/screenshots/failure.png 2>/dev/null &&
+            echo "The window at the failure: build/screenshots/failure.png" >&2
+    fi
+    [[ -n "${dir:-}" && -f "$dir/display.log" ]] && sed 's/^/client: /' "$dir/display.log" >&2
+    [[ -f build/demo-install/channel_server.log ]] && tail -n 30 build/demo-install/channel_server.log | sed 's/^/server: /' >&2
     WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
     exit 1
 }
