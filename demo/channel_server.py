@@ -6,6 +6,7 @@ import argparse
 import bisect
 import collections
 import colorsys
+import concurrent.futures
 import contextlib
 import datetime
 import functools
@@ -409,6 +410,8 @@ def main(argv=None):
     ap.add_argument("--seed", type=int, help="make the audience drift reproducible")
     ap.add_argument("--public", action="store_true", help="allow a non-loopback --host")
     ap.add_argument("--cache", default=CACHE, help="where the channels' generated video is kept")
+    ap.add_argument("--prepare", action="store_true",
+                    help="make every channel's video before listening, so that no first viewer waits for it")
     args = ap.parse_args(argv)
     try:
         loopback = args.host == "localhost" or ipaddress.ip_address(args.host).is_loopback
@@ -423,6 +426,12 @@ def main(argv=None):
 
     signal.signal(signal.SIGTERM, stop)
     server.update = update_package.from_arguments(ap, args, server.version)
+    if args.prepare:
+        try:
+            with concurrent.futures.ThreadPoolExecutor(os.cpu_count()) as pool:
+                list(pool.map(server.channels.loop, BY_NUMBER))
+        except (OSError, ValueError, subprocess.TimeoutExpired) as e:
+            print(f"the channels' video cannot be made: {e}", file=sys.stderr, flush=True)
     host, port = server.server_address[:2]
     try:  # print inside: a signal right after the line must still end cleanly
         print(f"listening on http://{host}:{port}", flush=True)
