@@ -33,6 +33,40 @@ bool ToAscii(const std::wstring& text, std::string& out)
     return true;
 }
 
+int HexDigit(char c)
+{
+    return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+}
+
+// Takes key=HEX out of the path's query into the fingerprint; false when it is there but malformed.
+bool TakeKey(std::string& path, PlayAddress& parsed)
+{
+    const size_t query = path.find('?');
+    if (query == std::string::npos)
+        return true;
+    std::string kept;
+    for (size_t at = query + 1; at <= path.size();) {
+        const size_t end = std::min(path.find('&', at), path.size());
+        const std::string parameter = path.substr(at, end - at);
+        if (parameter.compare(0, 4, "key=") == 0) {
+            if (parameter.size() != 4 + 2 * parsed.fingerprint.size() || parsed.swarm)
+                return false;
+            for (size_t i = 0; i < parsed.fingerprint.size(); ++i) {
+                const int high = HexDigit(parameter[4 + 2 * i]), low = HexDigit(parameter[5 + 2 * i]);
+                if (high < 0 || low < 0)
+                    return false;
+                parsed.fingerprint[i] = static_cast<uint8_t>(high << 4 | low);
+            }
+            parsed.swarm = true;
+        } else {
+            kept += (kept.empty() ? "?" : "&") + parameter;
+        }
+        at = end + 1;
+    }
+    path = path.substr(0, query) + kept;
+    return true;
+}
+
 }  // namespace
 
 PlayAddress ParsePlayAddress(const std::wstring& address)
@@ -64,6 +98,8 @@ PlayAddress ParsePlayAddress(const std::wstring& address)
     const std::wstring path = pathStart < address.size() ? address.substr(pathStart) : L"/";
     if (authority.empty() || !ToAscii(authority, parsed.host) || !ToAscii(path, parsed.path))
         return parsed;
+    if (StartsWithNoCase(address, L"p2p://") && !TakeKey(parsed.path, parsed))
+        return {};
     parsed.kind = PlayAddress::Network;
     return parsed;
 }

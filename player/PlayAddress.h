@@ -1,20 +1,26 @@
 // What a play address names: a stream on a server, a file on this machine, or nothing playable.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 
 struct PlayAddress {
     enum Kind { Unplayable, Network, File };
 
     Kind kind = Unplayable;
-    // Network: a p2p:// address is delivered, in this version, over HTTP from the same place.
+    // Network: a p2p:// address whose key= gives its channel key's fingerprint is delivered by the
+    // channel's swarm, any other over HTTP from the same place.
     std::string host;
     unsigned short port = 80;
-    std::string path;
+    std::string path;  // without the key
+    bool swarm = false;
+    std::array<uint8_t, 32> fingerprint{};
     // File
     std::wstring file;
 };
 
 // p2p://host[:port]/path and http://host[:port]/path are streams; an address with another scheme,
-// a bad port or no host plays nothing; anything else is a file path.
+// a bad port, no host or a key= of anything but 64 hex digits plays nothing; anything else is a file
+// path.
 PlayAddress ParsePlayAddress(const std::wstring& address);

@@ -1003,22 +1003,30 @@ TEST(PlayAddress, StreamsOnAServerFilesAndAddressesThatPlayNothing)
     const auto parsed = [](const std::wstring& address) -> std::string {
         const PlayAddress parsed = ParsePlayAddress(address);
         if (parsed.kind == PlayAddress::Network)
-            return parsed.host + " " + std::to_string(parsed.port) + " " + parsed.path;
+            return parsed.host + " " + std::to_string(parsed.port) + " " + parsed.path +
+                   (parsed.swarm ? " swarm " + std::to_string(parsed.fingerprint[0]) + "-" +
+                                       std::to_string(parsed.fingerprint[31]) : "");
         return parsed.kind == PlayAddress::Unplayable ? "nothing" : parsed.file == address ? "file" : "another file";
     };
-    const std::pair<const wchar_t*, const char*> addresses[] = {
+    const std::pair<std::wstring, std::string> addresses[] = {
         {L"p2p://127.0.0.1:8902/cctv5", "127.0.0.1 8902 /cctv5"}, {L"p2p://tv.example/live/1?q=2", "tv.example 80 /live/1?q=2"},
         {L"http://Host:1/a", "Host 1 /a"}, {L"HTTP://h:65535", "h 65535 /"}, {L"P2p://h", "h 80 /"},
         {L"p2p://h:0/a", "nothing"}, {L"p2p://h:65536/a", "nothing"}, {L"p2p://h:4294967376/a", "nothing"},
         {L"p2p://h:8o/a", "nothing"}, {L"p2p://h:/a", "nothing"}, {L"p2p://h:-1/a", "nothing"},
         {L"p2p://:80/a", "nothing"}, {L"p2p:///a", "nothing"}, {L"http://", "nothing"},
         {L"p2p://电视/a", "nothing"}, {L"p2p://h/a b", "nothing"},
+        {L"p2p://h/live/1?key=" + std::wstring(62, L'0') + L"Af", "h 80 /live/1 swarm 0-175"},
+        {L"p2p://h/a?q=1&key=ff" + std::wstring(62, L'0') + L"&r=2", "h 80 /a?q=1&r=2 swarm 255-0"},
+        {L"http://h/a?key=" + std::wstring(64, L'0'), "h 80 /a?key=" + std::string(64, '0')},
+        {L"p2p://h/a?key=" + std::wstring(63, L'0'), "nothing"}, {L"p2p://h/a?key=" + std::wstring(65, L'0'), "nothing"},
+        {L"p2p://h/a?key=" + std::wstring(63, L'0') + L"g", "nothing"}, {L"p2p://h/a?key=", "nothing"},
+        {L"p2p://h/a?key=" + std::wstring(64, L'0') + L"&key=" + std::wstring(64, L'0'), "nothing"},
         {L"rtsp://h/a", "nothing"}, {L"mms://h:80/a", "nothing"}, {L"file://C:/a.ts", "nothing"},
         {L"C:\\Kalda\\clip.mpg", "file"}, {L"\\\\server\\share\\clip.ts", "file"}, {L"clips\\a.ts", "file"},
         {L"p2p:/h/a", "file"}, {L"", "nothing"}, {L" \t", "nothing"},
     };
     for (const auto& [address, expected] : addresses)
-        EXPECT_EQ(parsed(address), expected) << ::testing::PrintToString(std::wstring(address));
+        EXPECT_EQ(parsed(address), expected) << ::testing::PrintToString(address);
 }
 
 TEST(PlayerContainment, ControlWithoutAServerFailsTheDialog)
