@@ -109,4 +109,10 @@ void CChunkWindow::ForgetOutside()
         m_batches.end());
 }
 
+std::optional<uint32_t> CChunkWindow::StreamTime(uint32_t id) const
+{
+    const Slot* slot = CoveredSlot(id);
+    return slot ? std::optional<uint32_t>(slot->streamTime) : std::nullopt;
+}
+
 }  // namespace delivery

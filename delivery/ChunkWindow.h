@@ -54,6 +54,9 @@ public:
     // The batches that cover chunks of the window, in the order they came, for BATCH.
     const std::deque<Batch>& Batches() const { return m_batches; }
 
+    // The stream time a batch gave the chunk, while it is in the window.
+    std::optional<uint32_t> StreamTime(uint32_t id) const;
+
     uint32_t PlayPoint() const { return m_play; }
     // One past the highest chunk a batch has covered; 0 before any.
     uint32_t Edge() const { return m_edge; }

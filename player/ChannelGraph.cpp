@@ -36,8 +36,8 @@ HRESULT CChannelGraph::Open(const PlayAddress& address, DWORD startDeadline)
     if (address.kind != PlayAddress::Network)
         return E_INVALIDARG;
     m_buffer = std::make_shared<CStreamBuffer>(startDeadline);
-    m_download = std::make_unique<CHttpDownload>(m_buffer, m_notify, m_downloadMessage, m_cookie);
-    return m_download->Start(address.host, address.port, address.path) ? S_OK : E_FAIL;
+    m_download = CStreamFeed::For(address, m_buffer, m_notify, m_downloadMessage, m_cookie);
+    return m_download->Start(address) ? S_OK : E_FAIL;
 }
 
 HRESULT CChannelGraph::RenderStream()

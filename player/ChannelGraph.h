@@ -9,13 +9,13 @@
 #include <memory>
 
 #include "framework/ComRef.h"
-#include "HttpDownload.h"
+#include "StreamFeed.h"
 #include "PlayAddress.h"
 
 class CChannelGraph {
 public:
     // The graph's events arrive at the window as graphMessage, the download's notices as
-    // downloadMessage (wParam a CHttpDownload::Notice); the lParam of both is the cookie.
+    // downloadMessage (wParam a CStreamFeed::Notice); the lParam of both is the cookie.
     CChannelGraph(HWND notify, UINT graphMessage, UINT downloadMessage, LPARAM cookie);
     // Tears the channel down: the download is stopped and its connection closed, the graph released.
     ~CChannelGraph();
@@ -67,5 +67,5 @@ private:
     CComRef<IBaseFilter> m_renderer;
     CComRef<IVideoWindow> m_videoWindow;
     std::shared_ptr<CStreamBuffer> m_buffer;
-    std::unique_ptr<CHttpDownload> m_download;
+    std::unique_ptr<CStreamFeed> m_download;
 };

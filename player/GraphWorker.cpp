@@ -180,7 +180,7 @@ LRESULT CGraphWorker::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         // A torn-down or overtaken channel's notices may still be queued.
         if (lParam != m_channel || !m_graph || m_channel != m_latestChannel)
             return 0;
-        if (wParam != CHttpDownload::Ready || FAILED(Build(*m_graph, [this] { return m_graph->RenderStream(); })))
+        if (wParam != CStreamFeed::Ready || FAILED(Build(*m_graph, [this] { return m_graph->RenderStream(); })))
             EndChannel();
         return 0;
     case WM_TIMER:

@@ -73,6 +73,13 @@ bool CHostLookup::Found(ULONG* address) const
     return true;
 }
 
+bool WaitForHostAddress(const std::string& host, HANDLE cancel, DWORD timeoutMs, ULONG* address)
+{
+    CHostLookup lookup(host);
+    const HANDLE waits[] = {cancel, lookup.Ended()};
+    return WaitForMultipleObjects(2, waits, FALSE, timeoutMs) == WAIT_OBJECT_0 + 1 && lookup.Found(address);
+}
+
 DWORD WINAPI CHostLookup::Run(void* lookup)
 {
     std::unique_ptr<std::shared_ptr<Lookup>> held(static_cast<std::shared_ptr<Lookup>*>(lookup));

@@ -15,6 +15,10 @@ using HostLookupFunction = std::function<bool(const std::string& host, ULONG* ad
 // The system's lookup, by name or as a dotted address.
 bool LookUpHostAddress(const std::string& host, ULONG* address);
 
+// Looks the host up and waits for it, at most timeoutMs, or until cancel is set: false then, or when
+// there is no such host.
+bool WaitForHostAddress(const std::string& host, HANDLE cancel, DWORD timeoutMs, ULONG* address);
+
 class CHostLookup {
 public:
     explicit CHostLookup(const std::string& host, HostLookupFunction lookup = LookUpHostAddress);

@@ -27,8 +27,7 @@ int StatusCode(const std::string& head)
 }  // namespace
 
 CHttpDownload::CHttpDownload(std::shared_ptr<CStreamBuffer> buffer, HWND notify, UINT message, LPARAM cookie)
-    : m_buffer(std::move(buffer)), m_notify(notify), m_message(message), m_cookie(cookie),
-      m_cancel(CreateEventA(nullptr, TRUE, FALSE, nullptr)), m_socketEvent(WSACreateEvent())
+    : CStreamFeed(std::move(buffer), notify, message, cookie), m_cancel(CreateEventA(nullptr, TRUE, FALSE, nullptr)), m_socketEvent(WSACreateEvent())
 {
 }
 
@@ -42,11 +41,11 @@ CHttpDownload::~CHttpDownload()
     CloseHandle(m_cancel);
 }
 
-bool CHttpDownload::Start(const std::string& host, unsigned short port, const std::string& path)
+bool CHttpDownload::Start(const PlayAddress& address)
 {
     if (!m_cancel || m_socketEvent == WSA_INVALID_EVENT)
         return false;
-    m_thread = std::thread([this, host, port, path] {
+    m_thread = std::thread([this, host = address.host, port = address.port, path = address.path] {
         WSADATA data;
         const bool started = WSAStartup(MAKEWORD(2, 2), &data) == 0;
         const bool whole = started && Download(host, port, path);
@@ -54,13 +53,7 @@ bool CHttpDownload::Start(const std::string& host, unsigned short port, const st
             closesocket(m_socket);
         if (started)
             WSACleanup();
-        m_buffer->Finish();
-        if (WaitForSingleObject(m_cancel, 0) == WAIT_OBJECT_0)
-            return;
-        if (!whole || m_delivered == 0)
-            Notify(Failed);
-        else if (!m_readySent)
-            Notify(Ready);  // a short stream, all of it here
+        Finish(whole, WaitForSingleObject(m_cancel, 0) == WAIT_OBJECT_0);
     });
     return true;
 }
@@ -87,7 +80,8 @@ bool CHttpDownload::Download(const std::string& host, unsigned short port, const
     }
     if (StatusCode(head) != 200)
         return false;
-    if (head.size() > headEnd + 4 && !Deliver(head.data() + headEnd + 4, head.size() - headEnd - 4))
+    if (head.size() > headEnd + 4 &&
+        !Deliver(reinterpret_cast<const BYTE*>(head.data()) + headEnd + 4, head.size() - headEnd - 4))
         return false;
     for (;;) {
         const int received = Receive(chunk, sizeof(chunk));
@@ -95,20 +89,17 @@ bool CHttpDownload::Download(const std::string& host, unsigned short port, const
             return false;
         if (received == 0)
             return true;
-        if (!Deliver(chunk, static_cast<size_t>(received)))
+        if (!Deliver(reinterpret_cast<const BYTE*>(chunk), static_cast<size_t>(received)))
             return false;
     }
 }
 
 bool CHttpDownload::Connect(const std::string& host, unsigned short port)
 {
-    CHostLookup lookup(host);
-    const HANDLE lookupWaits[] = {m_cancel, lookup.Ended()};
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
-    if (WaitForMultipleObjects(2, lookupWaits, FALSE, CStreamBuffer::kStallMs) != WAIT_OBJECT_0 + 1 ||
-        !lookup.Found(&address.sin_addr.s_addr))
+    if (!WaitForHostAddress(host, m_cancel, CStreamBuffer::kStallMs, &address.sin_addr.s_addr))
         return false;
     m_socket = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     bool connected = m_socket != INVALID_SOCKET &&
@@ -142,33 +133,4 @@ int CHttpDownload::Receive(char* into, int size)
         WSANETWORKEVENTS events;
         WSAEnumNetworkEvents(m_socket, m_socketEvent, &events);
     }
-}
-
-bool CHttpDownload::Deliver(const char* data, size_t size)
-{
-    if (!m_buffer->Append(reinterpret_cast<const BYTE*>(data), size))
-        return false;
-    m_delivered += static_cast<LONGLONG>(size);
-    if (!m_readySent && IsReady()) {
-        m_readySent = true;
-        Notify(Ready);
-    }
-    return true;
-}
-
-bool CHttpDownload::IsReady()
-{
-    switch (m_buffer->StartVerdict()) {
-    case CTransportProbe::Ready:
-        return true;
-    case CTransportProbe::NotTransport:
-        return m_delivered >= kReadyBytes;
-    default:
-        return false;
-    }
-}
-
-void CHttpDownload::Notify(Notice notice)
-{
-    PostMessageA(m_notify, m_message, notice, m_cookie);
 }

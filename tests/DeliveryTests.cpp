@@ -4,6 +4,7 @@
 #include <string>
 
 #include "delivery/ChunkWindow.h"
+#include "delivery/Crypto.h"
 #include "delivery/Scheduler.h"
 #include "delivery/Wire.h"
 
@@ -312,4 +313,54 @@ TEST(UploadCapTest, LetsThroughItsRateAndBurst)
             sent += frame;
     EXPECT_LE(sent, 10ull * CUploadCap::kDefaultUploadBytesPerSecond + CUploadCap::kDefaultBurstBytes);
     EXPECT_GE(sent + frame, 10ull * CUploadCap::kDefaultUploadBytesPerSecond);
+}
+
+// A channel key, made once from a fixed secret, and its signature over a batch's text.
+TEST(ChannelKeyTest, TakesOnlyTheFingerprintedKeyAndChecksItsSignatures)
+{
+    const auto fromHex = [](const std::string& hex) {
+        Bytes bytes;
+        for (size_t i = 0; i + 1 < hex.size(); i += 2)
+            bytes.push_back(uint8_t(std::stoi(hex.substr(i, 2), nullptr, 16)));
+        return bytes;
+    };
+    const auto toArray = [](const Bytes& bytes, auto array) { return std::copy(bytes.begin(), bytes.end(), array.begin()), array; };
+    const Bytes der = fromHex("3059301306072a8648ce3d020106082a8648ce3d03010703420004f9ebe464147cc102d92324d099d927c1a50e42d5"
+                              "7a08a116ffec0a29819d8c6570baf7d12888902a6a0c1d67add103123c859ab69bf8e9431c9384930d4b7eee");
+    const Digest fingerprint = toArray(fromHex("d3949091b17809e3c090eb70c3592b2ce2020fb8b5081c99220565a7eb1990f4"), Digest{});
+    const Signature signature = toArray(fromHex("d79936dc77978332952cc375472a4db09bdff5092f6d597daa82ce74dde1b4e45de385"
+                                                "51b765ad94caff5d8281e92dbd325869cce389b182e7e2e3fe73268c7f"), Signature{});
+    Bytes text(kBatchPrefix, kBatchPrefix + 12);
+    for (uint8_t i = 0; i < 40; ++i)
+        text.push_back(i);
+
+    const Digest abc = Sha256(reinterpret_cast<const uint8_t*>("abc"), 3);
+    EXPECT_EQ(Hex(Bytes(abc.begin(), abc.end())), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(Sha256(der), fingerprint);
+
+    // Whoever hands a key over, only the one the address names is taken.
+    Digest otherFingerprint = fingerprint;
+    otherFingerprint[31] ^= 1;
+    Bytes truncated(der.begin(), der.end() - 1), otherCurve = der;
+    otherCurve[20] ^= 1;  // secp256k1's identifier differs from P-256's in its last bytes
+    EXPECT_FALSE(CChannelKey::Accept(der, otherFingerprint));
+    EXPECT_FALSE(CChannelKey::Accept(truncated, Sha256(truncated)));
+    EXPECT_FALSE(CChannelKey::Accept(otherCurve, Sha256(otherCurve)));
+    EXPECT_FALSE(CChannelKey::Accept({}, Sha256(Bytes{})));
+    const auto key = CChannelKey::Accept(der, fingerprint);
+    ASSERT_TRUE(key);
+
+    EXPECT_TRUE(key->Verifies(text, signature));
+    Bytes otherText = text;
+    otherText.back() ^= 0x80;
+    EXPECT_FALSE(key->Verifies(otherText, signature));
+    for (size_t at : {size_t(0), size_t(31), size_t(32), size_t(63)}) {
+        Signature flipped = signature;
+        flipped[at] ^= 1;
+        EXPECT_FALSE(key->Verifies(text, flipped)) << at;
+    }
+    Signature swapped;  // s then r
+    std::copy(signature.begin(), signature.begin() + 32, std::copy(signature.begin() + 32, signature.end(), swapped.begin()));
+    EXPECT_FALSE(key->Verifies(text, swapped));
+    EXPECT_FALSE(key->Verifies(text, Signature{}));
 }

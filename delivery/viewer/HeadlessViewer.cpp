@@ -1,0 +1,106 @@
+// A viewer without a picture, for demos and benchmarks: it joins a channel's swarm as the player
+// does, passes the stream on to its partners, and writes what it receives to a file or nowhere.
+//     kalda-viewer p2p://HOST:PORT/live/N?key=FINGERPRINT [--out FILE] [--seconds S] [--loopback]
+// It ends after S seconds, or on SIGINT/SIGTERM (Ctrl-C on Windows), and then prints one line of
+// figures: bytes from the seed and from partners, bytes sent, chunks on time and late, partners dropped.
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "delivery/Net.h"
+#include "delivery/Swarm.h"
+
+namespace {
+
+std::atomic<bool> g_stop{false};
+
+void OnSignal(int) { g_stop = true; }
+
+int Usage()
+{
+    std::fprintf(stderr, "usage: kalda-viewer p2p://HOST:PORT/live/N?key=FINGERPRINT [--out FILE] [--seconds S] [--loopback]\n");
+    return 2;
+}
+
+int HexDigit(char c)
+{
+    return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+}
+
+// p2p://a.b.c.d:port/path?key=HEX, the form the demo's channel list gives.
+bool ParseAddress(const std::string& address, delivery::CSwarm::Settings& settings)
+{
+    const std::string scheme = "p2p://";
+    const size_t slash = address.find('/', scheme.size()), key = address.find("?key=");
+    if (address.compare(0, scheme.size(), scheme) != 0 || slash == std::string::npos || key == std::string::npos ||
+        key < slash || address.size() != key + 5 + 2 * settings.fingerprint.size() ||
+        !delivery::net::ParseEndpoint(address.substr(scheme.size(), slash - scheme.size()), settings.server))
+        return false;
+    settings.path = address.substr(slash, key - slash);
+    for (size_t i = 0; i < settings.fingerprint.size(); ++i) {
+        const int high = HexDigit(address[key + 5 + 2 * i]), low = HexDigit(address[key + 6 + 2 * i]);
+        if (high < 0 || low < 0)
+            return false;
+        settings.fingerprint[i] = static_cast<uint8_t>(high << 4 | low);
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    delivery::CSwarm::Settings settings;
+    if (argc < 2 || !ParseAddress(argv[1], settings))
+        return Usage();
+    const char* out = nullptr;
+    double seconds = 0;
+    for (int i = 2; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--out") && i + 1 < argc)
+            out = argv[++i];
+        else if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc)
+            seconds = std::atof(argv[++i]);
+        else if (!std::strcmp(argv[i], "--loopback"))
+            settings.loopbackOnly = true;
+        else
+            return Usage();
+    }
+    FILE* file = out ? std::fopen(out, "wb") : nullptr;
+    if (out && !file) {
+        std::fprintf(stderr, "kalda-viewer: cannot write %s\n", out);
+        return 1;
+    }
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    const auto clock = [] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    };
+    const int64_t end = seconds > 0 ? clock() + static_cast<int64_t>(seconds * 1000) : INT64_MAX;
+    std::thread timer([&] {
+        while (!g_stop && clock() < end)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        g_stop = true;
+    });
+    delivery::CSwarm swarm(
+        settings,
+        [&](const uint8_t* data, size_t size) { return !file || std::fwrite(data, 1, size, file) == size; },
+        clock);
+    const delivery::CSwarm::Outcome outcome = swarm.Run(g_stop);
+    g_stop = true;
+    timer.join();
+    if (file)
+        std::fclose(file);
+    const delivery::CSwarm::Counters totals = swarm.Totals();
+    std::printf("from_seed=%llu from_partners=%llu sent=%llu on_time=%u late=%u dropped=%u outcome=%s\n",
+                static_cast<unsigned long long>(totals.fromSeed), static_cast<unsigned long long>(totals.fromPartners),
+                static_cast<unsigned long long>(totals.toPartners), totals.onTime, totals.late, totals.dropped,
+                outcome == delivery::CSwarm::Stopped ? "stopped" : outcome == delivery::CSwarm::Refused ? "refused" : "stalled");
+    std::fflush(stdout);
+    return outcome == delivery::CSwarm::Stopped ? 0 : 1;
+}

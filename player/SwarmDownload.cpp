@@ -1,0 +1,43 @@
+#include <winsock2.h>
+
+#include "SwarmDownload.h"
+
+#include "HostLookup.h"
+#include "delivery/Swarm.h"
+
+CSwarmDownload::CSwarmDownload(std::shared_ptr<CStreamBuffer> buffer, HWND notify, UINT message, LPARAM cookie)
+    : CStreamFeed(std::move(buffer), notify, message, cookie), m_cancel(CreateEventA(nullptr, TRUE, FALSE, nullptr))
+{
+}
+
+CSwarmDownload::~CSwarmDownload()
+{
+    m_stop = true;
+    SetEvent(m_cancel);
+    m_buffer->Close();
+    if (m_thread.joinable())
+        m_thread.join();
+    CloseHandle(m_cancel);
+}
+
+bool CSwarmDownload::Start(const PlayAddress& address)
+{
+    if (!m_cancel)
+        return false;
+    m_thread = std::thread([this, address] {
+        ULONG host = 0;
+        delivery::CSwarm::Outcome outcome = delivery::CSwarm::Refused;
+        if (WaitForHostAddress(address.host, m_cancel, CStreamBuffer::kStallMs, &host)) {
+            delivery::CSwarm::Settings settings;
+            settings.server = {ntohl(host), address.port};
+            settings.path = address.path;
+            settings.fingerprint = address.fingerprint;
+            delivery::CSwarm swarm(
+                settings, [this](const uint8_t* data, size_t size) { return Deliver(data, size); },
+                [] { return static_cast<int64_t>(GetTickCount64()); });
+            outcome = swarm.Run(m_stop);
+        }
+        Finish(outcome == delivery::CSwarm::Stopped, m_stop);
+    });
+    return true;
+}
