@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 
 #include "delivery/ChunkWindow.h"
@@ -38,14 +37,6 @@ std::string Hex(const Bytes& bytes)
     for (uint8_t b : bytes)
         hex += "0123456789abcdef"[b >> 4], hex += "0123456789abcdef"[b & 15];
     return hex;
-}
-
-std::string Repeat(const std::string& hex, size_t times)
-{
-    std::string repeated;
-    while (times--)
-        repeated += hex;
-    return repeated;
 }
 
 // The messages of a stream fed in pieces of the size, then whether the reader broke.
@@ -91,17 +82,13 @@ TEST(WireTest, EveryMessageRoundTripsInAnyPieces)
     for (const Message& message : messages) {
         const Bytes frame = Format(message);
         ASSERT_LE(frame.size(), kFrameHeaderBytes + kMaxFrame);
-        std::vector<Message> read = ReadAll(frame, frame.size());
-        ASSERT_EQ(1u, read.size());
-        EXPECT_EQ(message.index(), read[0].index());
-        EXPECT_EQ(Hex(frame), Hex(Format(read[0])));
         stream.insert(stream.end(), frame.begin(), frame.end());
     }
     for (size_t piece : {size_t(1), size_t(7), size_t(4096), stream.size()}) {
         std::vector<Message> read = ReadAll(stream, piece);
         ASSERT_EQ(messages.size(), read.size()) << piece;
         for (size_t i = 0; i < read.size(); ++i)
-            EXPECT_EQ(Hex(Format(messages[i])), Hex(Format(read[i])));
+            EXPECT_EQ(Hex(Format(messages[i])), Hex(Format(read[i]))) << i;
     }
 }
 
@@ -113,13 +100,13 @@ TEST(WireTest, FieldsAreBigEndianWhereTheProtocolPutsThem)
     batch.chunks[0] = {Digest{}, 0x0A0B0C0D};
     batch.chunks[0].digest.fill(0xDD);
     const std::string prefix = Hex(Bytes(kBatchPrefix, kBatchPrefix + 12));
-    const std::string signedFields = "01020304" "0001" + Repeat("dd", kDigestBytes) + "0a0b0c0d";
+    const std::string signedFields = "01020304" "0001" + Hex(Bytes(kDigestBytes, 0xDD)) + "0a0b0c0d";
     struct Case { Bytes bytes; std::string hex; } cases[] = {
         {Format(Have{{0x01020304, 0x0506}}), "00000007" "03" "01020304" "0506"},
         {Format(Choke{}), "00000001" "07"},
-        {Format(handshake), "00000027" "00" "01" "01" + Repeat("02", 30) + "ee" "1f90" "02" "3132"},
+        {Format(handshake), "00000027" "00" "01" "01" + Hex(Bytes(30, 0x02)) + "ee" "1f90" "02" "3132"},
         {BatchSignedText(batch), prefix + signedFields},
-        {BodyOf(batch), signedFields + Repeat("5a", kSignatureBytes)},
+        {BodyOf(batch), signedFields + Hex(Bytes(kSignatureBytes, 0x5A))},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.hex, Hex(c.bytes));
@@ -243,6 +230,8 @@ TEST(ChunkWindowTest, ForgetsBehindThePlayPointAndRefusesFarAhead)
     ASSERT_EQ(1u, window.Batches().size());
     EXPECT_EQ(1440u, window.Batches()[0].first);
     EXPECT_EQ(1447u, window.Missing().back().id + 1);  // 1447 is held
+    window.StartAt(1000);  // what was forgotten stays forgotten
+    EXPECT_FALSE(window.Chunk(936));
     // Ids stay plain numbers at the top of their range: the last id is never taken.
     window.StartAt(UINT32_MAX - 8);
     EXPECT_EQ(UINT32_MAX, window.WindowEnd());
@@ -277,7 +266,8 @@ TEST(SchedulerTest, AsksPartnersFirstAndTheSeedWhenItMust)
         {"nothing for a chunk not yet due", {{10, now + kUrgentMs + 1}}, {seed, {5, {}, false, 0}}, {}, {}},
         {"the seed for all when alone, as far as it takes", many, {{kSeed, {}, false, 2}}, {},
             {{20, 0}, {21, 0}, {22, 0}, {23, 0}, {24, 0}, {25, 0}}},
-        {"a request in time is not repeated", one, {{5, {10}, false, 1}}, {{10, 5, now - kRequestTimeoutMs}}, {}},
+        {"a request in time is not repeated", one, {{5, {10}, false, 1}, {6, {10}, false, 0}},
+            {{10, 5, now - kRequestTimeoutMs}}, {}},
         {"a timed-out request goes elsewhere", one, {{5, {10}, false, 1}, {6, {10}, false, 3}},
             {{10, 5, now - kRequestTimeoutMs - 1}}, {{10, 6}}},
         {"a timed-out urgent request goes to the seed", urgent, {seed, {5, {10}, false, 1}},
