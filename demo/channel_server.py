@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Demo channel server for the Kalda client: online counts, programme lists, portal pages,
-the remote version file, live channel streams, and logs of the requests and open streams (for the
-client's tests)."""
+the remote version file, live channel streams over HTTP and through each channel's swarm (swarm.py),
+and logs of the requests and open streams (for the client's tests)."""
 import argparse
 import bisect
 import collections
@@ -90,7 +90,8 @@ def online_xml(counts, fingerprints):
         rec = ET.SubElement(root, "Channel")
         online = counts[num]
         for tag, value in [("ChannelNo", num), ("Name", name), ("Category", cat),
-                           ("PlayUrl", f"p2p://127.0.0.1:8088{LIVE}{num}?key={fingerprints[num]}"), ("Bitrate", kbps),
+                           ("PlayUrl", f"p2p://127.0.0.1:8088{LIVE}{num}?key={fingerprints[num]}"),
+                           ("Bitrate", kbps),
                            ("Peers", online // 8), ("Seeds", 2 + num % 3), ("Status", "live"),
                            ("Online", online), ("Updated", now)]:
             ET.SubElement(rec, tag).text = str(value)
@@ -269,7 +270,9 @@ class Lazy:
             lock = self.locks[key]
         with lock:
             if key not in self.values:
-                self.values[key] = self.make(key)
+                value = self.make(key)
+                with self.lock:
+                    self.values[key] = value
             return self.values[key]
 
     def made(self):
@@ -372,7 +375,8 @@ class Handler(BaseHTTPRequestHandler):
         if live and int(live[1]) in BY_NUMBER:
             return self.track(int(live[1]), live[2], query) if live[2] else self.stream(int(live[1]))
         if url.path == "/SimpleRootBin/Xml/ListSimpleByChannel.xml":
-            return self.send(200, online_xml(self.server.audience.step(), self.server.fingerprints), "text/xml; charset=utf-8")
+            return self.send(200, online_xml(self.server.audience.step(), self.server.fingerprints),
+                             "text/xml; charset=utf-8")
         if url.path.startswith("/update/"):  # the version file and the update's files
             return self.send(*self.server.update.answer(url.path))
         if url.path == "/list":

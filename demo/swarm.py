@@ -167,7 +167,6 @@ class ChannelSwarm:
         self.public_der = public_der(key)
         self.chunks = {}  # number -> bytes, within the window
         self.batches = collections.deque()  # (first, count, frame)
-        self.edge = 0  # one past the latest chunk signed
         self.peers = []  # the seed's connections, in the order the new chunks are pushed to them
         self.turn = 0
         self.server_bytes = 0  # DATA the seed sent, chunk bytes
@@ -176,9 +175,9 @@ class ChannelSwarm:
         # The window starts the last WINDOW chunks before now: a channel's stream may have been
         # playing over HTTP long before its first swarm viewer.
         due = loop.due_offset(time.monotonic() - loop.epoch) // CHUNK
-        self.first = max(0, due - WINDOW)
-        self.pieces = loop.pieces_from(self.first * CHUNK)
-        self.pending, self.buffer, self.next = [], bytearray(), self.first  # pending: (data, digest, ms)
+        self.edge = max(0, due - WINDOW)  # one past the latest chunk signed
+        self.pieces = loop.pieces_from(self.edge * CHUNK)
+        self.pending, self.pending_slot, self.buffer = [], None, bytearray()  # pending: (data, digest, ms)
         threading.Thread(target=self.run, args=self.catch_up(), name=f"chunker {num}", daemon=True).start()
 
     def catch_up(self):
@@ -214,7 +213,7 @@ class ChannelSwarm:
                 self.sign()
 
     def sign(self):
-        first = self.next
+        first = self.edge
         batch = sign_batch(self.key, first, [d for _, d, _ in self.pending], [t for _, _, t in self.pending])
         count = len(self.pending)
         have = frame(HAVE, struct.pack(">IH", first, count))
@@ -222,7 +221,7 @@ class ChannelSwarm:
             for i, (data, _, _) in enumerate(self.pending):
                 self.chunks[first + i] = data
             self.batches.append((first, count, batch))
-            self.next = self.edge = first + count
+            self.edge = first + count
             low = self.edge - WINDOW
             for n in range(max(0, low - count), low):
                 self.chunks.pop(n, None)
@@ -411,7 +410,7 @@ class Seed:
             raise ProtocolError(f"version {version}")
         num = int(text) if text.isdigit() else None
         if num not in self.fingerprints:
-            raise ProtocolError(f"no channel {text!r}")
+            raise ProtocolError(f"no channel {text.decode('ascii', 'replace')}")
         if fp != self.fingerprints[num]:
             raise ProtocolError("fingerprint differs")
         return self.open_channel(num)

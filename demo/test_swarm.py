@@ -11,6 +11,7 @@ import sys
 import tempfile
 import time
 import unittest
+from unittest import mock
 import urllib.error
 import urllib.request
 import xml.etree.ElementTree as ET
@@ -35,6 +36,14 @@ def key_fingerprint(folder, num):
     return hashlib.sha256(der).digest()
 
 
+def wait_until(check):
+    end = time.monotonic() + 30
+    while not check():
+        if time.monotonic() > end:
+            raise AssertionError("not within 30 s")
+        time.sleep(0.05)
+
+
 class Peer:
     """A viewer's end of a connection to the seed."""
 
@@ -44,6 +53,7 @@ class Peer:
         self.send(HANDSHAKE, struct.pack(">B32sHB", version, fingerprint, 0, len(text)) + text)
         self.batches, self.chunks = {}, {}  # digests and times by chunk; chunk bytes
         self.held = None  # (first, one past the last) of the chunks the seed says it has
+        self.latest = None  # the first chunk of the latest HAVE
 
     def send(self, kind, body=b""):
         self.sock.sendall(struct.pack(">IB", 1 + len(body), kind) + body)
@@ -62,6 +72,7 @@ class Peer:
                 self.batches[first + i] = (body[6 + 32 * i:38 + 32 * i], times[i])
         elif kind == HAVE:
             first, count = struct.unpack(">IH", body)
+            self.latest = first
             self.held = (min(first, self.held[0]), first + count) if self.held else (first, first + count)
         elif kind == DATA:
             self.chunks[struct.unpack(">I", body[:4])[0]] = body[4:]
@@ -87,10 +98,12 @@ class Peer:
         return self.read()[1], self.read()[1]
 
     def ended(self):
-        """True once the seed closes the connection, whatever it sent before."""
-        while (message := self.read()) is not None:
-            pass
-        return message is None
+        """Whether the seed closes the connection within 30 s, whatever it sends before."""
+        end = time.monotonic() + 30
+        while time.monotonic() < end:
+            if self.read() is None:
+                return True
+        return False
 
     def close(self):
         self.sock.close()
@@ -131,14 +144,9 @@ class SwarmTest(unittest.TestCase):
         self.addCleanup(peer.close)
         return peer
 
-    def until(self, check):
-        end = time.monotonic() + 30
-        while not check():
-            self.assertLess(time.monotonic(), end, "not within 30 s")
-            time.sleep(0.05)
 
     def dropped(self, reason):
-        self.until(lambda: any(re.fullmatch(rf"peer 127\.0\.0\.1:\d+ dropped: {reason}\n", line)
+        wait_until(lambda: any(re.fullmatch(rf"peer 127\.0\.0\.1:\d+ dropped: {reason}\n", line)
                                for line in self.proc.log))
 
     def test_seed_serves_signed_chunks_of_the_live_stream(self):
@@ -182,10 +190,28 @@ class SwarmTest(unittest.TestCase):
             r, s = int.from_bytes(body[-64:-32], "big"), int.from_bytes(body[-32:], "big")
             public.verify(encode_dss_signature(r, s), b"KALDA-BATCH1" + body[:-64], ec.ECDSA(hashes.SHA256()))
 
+    def test_new_chunks_are_pushed_to_one_viewer_in_turn(self):
+        peers = [self.peer(), self.peer()]
+        for peer in peers:
+            peer.greeting()
+            peer.until(lambda: peer.held)
+        edge = max(peer.held[1] for peer in peers)
+        for peer in peers:  # each has had the pushes for the chunks before its latest HAVE
+            peer.until(lambda: peer.latest > edge + 10)
+        new = set(range(edge, min(peer.latest for peer in peers)))
+        pushed = [set(peer.chunks) & new for peer in peers]
+        self.assertEqual(pushed[0] | pushed[1], new)
+        self.assertEqual(pushed[0] & pushed[1], set())
+        self.assertLess(abs(len(pushed[0]) - len(pushed[1])), 2)
+        for n in new:
+            chunk = (peers[0].chunks if n in pushed[0] else peers[1].chunks)[n]
+            self.assertEqual(hashlib.sha256(chunk).digest(), peers[0].batches[n][0])
+
     def test_bad_handshakes_are_refused(self):
         other = key_fingerprint(self.keys, 102)
-        for fingerprint, kw, reason in [(other, {}, "fingerprint differs"), (None, {"channel": "102"}, "fingerprint differs"),
-                                        (None, {"channel": "999"}, "no channel b'999'"), (None, {"version": 2}, "version 2")]:
+        for fingerprint, kw, reason in [(other, {}, "fingerprint differs"), (None, {"channel": "102"},
+                                         "fingerprint differs"), (None, {"channel": "999"}, "no channel 999"),
+                                        (None, {"version": 2}, "version 2")]:
             with self.subTest(reason, **kw):
                 self.assertEqual(self.peer(fingerprint, **kw).read(), None)  # not even the seed's handshake
                 self.dropped(re.escape(reason))
@@ -234,7 +260,7 @@ class SwarmTest(unittest.TestCase):
         peer.until(lambda: peer.held[1] > edge)
 
     def test_tracker_and_swarm_counts(self):
-        self.until(lambda: int(self.announce(CHANNEL, 1)["edge"][0]) > 20)
+        wait_until(lambda: int(self.announce(CHANNEL, 1)["edge"][0]) > 20)
         first = self.announce(CHANNEL, 1, received=500)
         start, edge = int(first["start"][0]), int(first["edge"][0])
         # The join point is a second and a group of pictures behind the live point: 800 kbit/s,
@@ -254,7 +280,7 @@ class SwarmTest(unittest.TestCase):
         peer.until(lambda: peer.held)
         peer.send(REQUEST, struct.pack(">IH", peer.held[0], 1))
         peer.until(lambda: peer.held[0] in peer.chunks)
-        self.until(lambda: int(re.search(r"server_bytes=(\d+)", self.get("/swarm")[1])[1])
+        wait_until(lambda: int(re.search(r"server_bytes=(\d+)", self.get("/swarm")[1])[1])
                    >= int(counts[1]) + 12032)
         for path, status in [("/live/999/announce?port=1&received=0&sent=0", 404), ("/live/999/leave?port=1", 404),
                              (f"/live/{CHANNEL}/announce?port=65536&received=0&sent=0", 400),
@@ -269,6 +295,27 @@ class SwarmTest(unittest.TestCase):
             num = int(record[0].text)
             self.assertEqual(record.find("PlayUrl").text,
                              f"p2p://127.0.0.1:8088/live/{num}?key={key_fingerprint(self.keys, num).hex()}")
+
+
+class WindowTest(unittest.TestCase):
+    def test_the_window_keeps_the_last_chunks_and_their_batches(self):
+        with tempfile.TemporaryDirectory() as cache:
+            loop = channel_server.Channels(cache).loop(103)
+        loop.epoch -= 600  # ten minutes of stream due before the first viewer came
+        self.enterContext(mock.patch.object(swarm, "WINDOW", 16))
+        channel = swarm.ChannelSwarm(103, loop, ec.generate_private_key(ec.SECP256R1()))
+        self.addCleanup(channel.stop)
+        due = loop.due_offset(time.monotonic() - loop.epoch) // 12032
+        self.assertLess(due - 4, channel.edge)  # all of it at once, but for the batch being filled
+        caught_up = channel.edge
+        wait_until(lambda: channel.edge > caught_up + 20)
+        with channel.lock:
+            held, edge = sorted(channel.chunks), channel.edge
+            batches = [(first, count) for first, count, _ in channel.batches]
+        self.assertEqual(held, list(range(edge - 16, edge)))
+        self.assertTrue(batches[0][0] <= edge - 16 < sum(batches[0]), batches)
+        self.assertEqual([first for first, _ in batches[1:]], [sum(b) for b in batches[:-1]])
+        self.assertEqual(sum(batches[-1]), edge)
 
 
 class TrackerTest(unittest.TestCase):
