@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Demo channel server for the Kalda client: online counts, programme lists, portal pages,
-the remote version file, live channel streams, and logs of the requests and open streams (for the
-client's tests)."""
+the remote version file, live channel streams over HTTP and through each channel's swarm (swarm.py),
+and logs of the requests and open streams (for the client's tests)."""
 import argparse
 import bisect
 import collections
@@ -24,11 +24,14 @@ import time
 import xml.etree.ElementTree as ET
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qs, urlsplit
+import swarm
 import update_package
 
 DEMO = os.path.dirname(os.path.abspath(__file__))
 WWW = os.path.join(DEMO, "www")
 CACHE = os.path.join(os.path.dirname(DEMO), "build", "demo-cache")
+KEYS = os.path.join(os.path.dirname(DEMO), "build", "channel-keys")
+TEXT = "text/plain; charset=utf-8"
 LIVE = "/live/"  # a play address p2p://host:port/live/N is fetched as http://host:port/live/N
 
 # (number, name, category, bitrate in kbit/s, typical audience)
@@ -80,7 +83,7 @@ class Audience:
             return dict(self.counts)
 
 
-def online_xml(counts):
+def online_xml(counts, fingerprints):
     # No whitespace between elements, so the client's child-node indices count elements only.
     root = ET.Element("ChannelList")
     now = datetime.datetime.now().strftime("%Y-%m-%d %H:%M:%S")
@@ -88,7 +91,8 @@ def online_xml(counts):
         rec = ET.SubElement(root, "Channel")
         online = counts[num]
         for tag, value in [("ChannelNo", num), ("Name", name), ("Category", cat),
-                           ("PlayUrl", f"p2p://127.0.0.1:8088{LIVE}{num}"), ("Bitrate", kbps),
+                           ("PlayUrl", f"p2p://127.0.0.1:8088{LIVE}{num}?key={fingerprints[num]}"),
+                           ("Bitrate", kbps),
                            ("Peers", online // 8), ("Seeds", 2 + num % 3), ("Status", "live"),
                            ("Online", online), ("Updated", now)]:
             ET.SubElement(rec, tag).text = str(value)
@@ -167,12 +171,13 @@ class Loop:
 
     def __init__(self, data):
         self.data = data
+        self.packets = len(data) // PACKET  # a trailing part packet is never sent
         steps = []  # (packet, seconds into the loop) at each PCR
         self.joins = []  # (packet, seconds): the PAT before each video key frame, where viewers start
         self.stamps, self.pcrs, self.counters = [], [], []  # byte offsets of the fields to shift
         per_pid = collections.Counter()
         first_pcr = last_pat = None
-        for n in range(len(data) // PACKET):
+        for n in range(self.packets):
             at = n * PACKET
             if data[at] != 0x47:
                 raise ValueError(f"no sync byte in packet {n}")
@@ -201,7 +206,7 @@ class Loop:
             raise ValueError("no video key frame")
         if not steps or steps[0][0]:
             steps.insert(0, (0, 0.0))
-        ends = [n for n, _ in steps[1:]] + [len(data) // PACKET]
+        ends = [n for n, _ in steps[1:]] + [self.packets]
         self.pieces = [(begin, end, at) for (begin, at), end in zip(steps, ends)]  # sent at `at`
         self.per_pid = dict(per_pid)
         self.epoch = time.monotonic()  # the loop's first repeat starts now, for every viewer
@@ -220,22 +225,60 @@ class Loop:
             buf[at] = buf[at] & 0xF0 | (buf[at] + k * self.per_pid[pid]) & 0x0F
         return bytes(buf)
 
-    def live(self):
-        """Yields the stream from the latest join point JOIN_LEAD behind the live point on, each
-        piece when it is due."""
+    def join_offset(self):
+        """The stream offset of the latest join point JOIN_LEAD behind the live point."""
         k, into = divmod(max(0.0, time.monotonic() - self.epoch - JOIN_LEAD), LOOP_SECONDS)
-        k = int(k)
         start = self.joins[bisect.bisect_right(self.joins, into, key=lambda j: j[1]) - 1][0]
+        return (int(k) * self.packets + start) * PACKET
+
+    def due_offset(self, seconds):
+        """How much of the stream is due this many seconds after the epoch."""
+        k, into = divmod(max(0.0, seconds), LOOP_SECONDS)
+        sent = bisect.bisect_right(self.pieces, into, key=lambda p: p[2])
+        return (int(k) * self.packets + (self.pieces[sent - 1][1] if sent else 0)) * PACKET
+
+    def pieces_from(self, offset):
+        """(due, bytes): the endless stream from a packet's offset on, in the pieces it is sent in,
+        each due so many seconds after the epoch."""
+        k, start = divmod(offset // PACKET, self.packets)
         while True:
             data = self.repeat(k)
             for begin, end, at in self.pieces:
-                if end <= start:
-                    continue
-                delay = self.epoch + k * LOOP_SECONDS + at - time.monotonic()
-                if delay > 0:
-                    time.sleep(delay)
-                yield data[max(begin, start) * PACKET:end * PACKET]
+                if end > start:
+                    yield k * LOOP_SECONDS + at, data[max(begin, start) * PACKET:end * PACKET]
             k, start = k + 1, 0
+
+    def live(self):
+        """Yields the stream from the latest join point JOIN_LEAD behind the live point on, each
+        piece when it is due."""
+        for due, piece in self.pieces_from(self.join_offset()):
+            delay = self.epoch + due - time.monotonic()
+            if delay > 0:
+                time.sleep(delay)
+            yield piece
+
+
+class Lazy:
+    """Values made on first use, each by its first caller while the others wait for it."""
+
+    def __init__(self, make):
+        self.make, self.values = make, {}
+        self.locks = collections.defaultdict(threading.Lock)
+        self.lock = threading.Lock()
+
+    def get(self, key):
+        with self.lock:
+            lock = self.locks[key]
+        with lock:
+            if key not in self.values:
+                value = self.make(key)
+                with self.lock:
+                    self.values[key] = value
+            return self.values[key]
+
+    def made(self):
+        with self.lock:
+            return dict(self.values)
 
 
 class Channels:
@@ -243,17 +286,10 @@ class Channels:
 
     def __init__(self, cache):
         self.cache = cache
-        self.loops = {}
-        self.locks = collections.defaultdict(threading.Lock)
-        self.lock = threading.Lock()
+        self.loops = Lazy(lambda num: Loop(self.make(num)))
 
     def loop(self, num):
-        with self.lock:
-            lock = self.locks[num]
-        with lock:  # the first viewer makes it, the others wait for it
-            if num not in self.loops:
-                self.loops[num] = Loop(self.make(num))
-            return self.loops[num]
+        return self.loops.get(num)
 
     def make(self, num):
         command = loop_command(num)
@@ -320,25 +356,28 @@ class Handler(BaseHTTPRequestHandler):
     def do_DELETE(self):
         if urlsplit(self.path).path == "/requests":
             self.server.requests.clear()
-            return self.send(200, b"", "text/plain; charset=utf-8")
+            return self.send(200, b"", TEXT)
         self.send(404, page("404", "<p>未找到</p>"))
 
     def do_GET(self):
         url = urlsplit(self.path)
         query = parse_qs(url.query)
         log = self.server.requests
+        if url.path == "/swarm":
+            return self.send(200, self.server.swarm_counts().encode("ascii"), TEXT)
         if url.path in ("/requests", "/streams"):
             if url.path == "/requests" and query.get("clear") == ["1"]:
                 log.clear()
             listed = log if url.path == "/requests" else self.server.streams
             return self.send(200, "".join(p + "\n" for p in listed.snapshot()).encode("utf-8"),
-                             "text/plain; charset=utf-8")
+                             TEXT)
         log.add(self.path)
-        live = re.fullmatch(re.escape(LIVE) + r"(\d+)", url.path)
+        live = re.fullmatch(re.escape(LIVE) + r"(\d+)(?:/(announce|leave))?", url.path)
         if live and int(live[1]) in BY_NUMBER:
-            return self.stream(int(live[1]))
+            return self.track(int(live[1]), live[2], query) if live[2] else self.stream(int(live[1]))
         if url.path == "/SimpleRootBin/Xml/ListSimpleByChannel.xml":
-            return self.send(200, online_xml(self.server.audience.step()), "text/xml; charset=utf-8")
+            return self.send(200, online_xml(self.server.audience.step(), self.server.fingerprints),
+                             "text/xml; charset=utf-8")
         if url.path.startswith("/update/"):  # the version file and the update's files
             return self.send(*self.server.update.answer(url.path))
         if url.path == "/list":
@@ -356,12 +395,37 @@ class Handler(BaseHTTPRequestHandler):
 
     do_HEAD = do_GET
 
-    def stream(self, num):
+    def made(self, make, num):
+        """The channel's loop or swarm from make, or None when it cannot be made and a 500 went."""
         try:
-            loop = self.server.channels.loop(num)
+            return make(num)
         except (OSError, ValueError, subprocess.TimeoutExpired) as e:
             print(f"channel {num} cannot play: {e}", file=sys.stderr, flush=True)
-            return self.send(500, page("500", f"<p>频道 {num} 暂时无法播放。</p>"))
+            self.send(500, page("500", f"<p>频道 {num} 暂时无法播放。</p>"))
+
+    def track(self, num, action, query):
+        """The tracker: a viewer announces itself and hears of the others, or leaves."""
+        names = ("port", "received", "sent") if action == "announce" else ("port",)
+        values = [query.get(name, [""])[-1] for name in names]
+        if not all(re.fullmatch(r"\d{1,15}", v) for v in values) or int(values[0]) > 65535:
+            return self.send(400, f"{', '.join(names)}: whole numbers\n".encode("ascii"), TEXT)
+        port, *counts = map(int, values)
+        tracker, address = self.server.tracker, self.client_address[0]
+        if action == "leave":
+            tracker.leave(num, address, port)
+            return self.send(200, b"", TEXT)
+        channel = self.made(self.server.swarms.get, num)
+        if channel is None:
+            return
+        peers = tracker.announce(num, address, port, received=counts[0])  # what it sent, nobody reads
+        lines = [f"seed {self.server.seed.port}", f"start {channel.loop.join_offset() // swarm.CHUNK}",
+                 f"edge {channel.edge}"] + [f"peer {a}:{p}" for a, p in peers]
+        self.send(200, "".join(line + "\n" for line in lines).encode("ascii"), TEXT)
+
+    def stream(self, num):
+        loop = self.made(self.server.channels.loop, num)
+        if loop is None:
+            return
         try:
             self.send_response(200)
             self.send_header("Content-Type", "video/mp2t")
@@ -394,8 +458,36 @@ class RequestLog:
             return list(self.items)
 
 
-def make_server(host="127.0.0.1", port=8088, version=1, seed=None, cache=CACHE):
-    server = ThreadingHTTPServer((host, port), Handler)
+class ChannelServer(ThreadingHTTPServer):
+    """The HTTP server, with each channel's swarm: its chunks and batches, the seed and the tracker."""
+
+    def __init__(self, address, keys):
+        super().__init__(address, Handler)
+        self.fingerprints = {num: swarm.fingerprint(key) for num, key in keys.items()}
+        self.swarms = Lazy(lambda num: swarm.ChannelSwarm(num, self.channels.loop(num), keys[num]))
+        self.seed = swarm.Seed(address[0], {num: bytes.fromhex(f) for num, f in self.fingerprints.items()},
+                               self.swarms.get)
+        self.tracker = swarm.Tracker()
+
+    def swarm_counts(self):
+        lines = []
+        for num, channel in sorted(self.swarms.made().items()):
+            viewers, received = self.tracker.counts(num)
+            # The stream's rate, in bytes a second, tells how many copies of it the seed has sent.
+            rate = channel.loop.packets * PACKET / LOOP_SECONDS
+            lines.append(f"{num} viewers={viewers} server_bytes={channel.server_bytes} peer_bytes={received} "
+                         f"rate={rate:.0f}\n")
+        return "".join(lines)
+
+    def server_close(self):
+        super().server_close()
+        self.seed.close()
+        for channel in self.swarms.made().values():
+            channel.stop()
+
+
+def make_server(keys, host="127.0.0.1", port=8088, version=1, seed=None, cache=CACHE):
+    server = ChannelServer((host, port), keys)
     server.version, server.audience, server.requests = version, Audience(seed), RequestLog()
     server.channels, server.streams = Channels(cache), Streams()
     return server
@@ -412,14 +504,26 @@ def main(argv=None):
     ap.add_argument("--cache", default=CACHE, help="where the channels' generated video is kept")
     ap.add_argument("--prepare", action="store_true",
                     help="make every channel's video before listening, so that no first viewer waits for it")
+    ap.add_argument("--keys", default=KEYS, help="where the channels' signing keys are kept (made when missing)")
+    ap.add_argument("--print-fingerprints", action="store_true",
+                    help="print each channel's number and key fingerprint, and exit")
     args = ap.parse_args(argv)
+    try:
+        keys = swarm.load_keys(args.keys, BY_NUMBER)
+    except (OSError, ValueError) as e:
+        print(f"channel keys: {e}", file=sys.stderr, flush=True)
+        return 2
+    if args.print_fingerprints:
+        for num, key in keys.items():
+            print(num, swarm.fingerprint(key))
+        return 0
     try:
         loopback = args.host == "localhost" or ipaddress.ip_address(args.host).is_loopback
     except ValueError:
         loopback = False
     if not loopback and not args.public:
         ap.error(f"{args.host} is not a loopback address (add --public to bind it anyway)")
-    server = make_server(args.host, args.port, args.version, args.seed, args.cache)
+    server = make_server(keys, args.host, args.port, args.version, args.seed, args.cache)
 
     def stop(*_):
         raise KeyboardInterrupt
@@ -435,6 +539,7 @@ def main(argv=None):
     host, port = server.server_address[:2]
     try:  # print inside: a signal right after the line must still end cleanly
         print(f"listening on http://{host}:{port}", flush=True)
+        print(f"seed listening on port {server.seed.port}", flush=True)
         server.serve_forever()
     except KeyboardInterrupt:
         pass
