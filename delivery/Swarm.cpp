@@ -118,6 +118,14 @@ CSwarm::Outcome CSwarm::Run(const std::atomic<bool>& stop)
         Tick();
         for (auto it = m_links.begin(); it != m_links.end();)
             it = it->second->dead ? m_links.erase(it) : std::next(it);
+        if (m_started && !m_links.count(kSeed)) {
+            if (m_seedLost) {
+                outcome = Ended;
+                break;
+            }
+            m_seedLost = true;
+            ConnectTo(kSeed, {m_settings.server.address, m_seedPort});
+        }
         if (!m_tracker && m_clock() >= m_nextAnnounce)
             StartTrackerCall(false);
         if (m_started && m_clock() - m_lastDelivery > kStallMs) {
@@ -224,7 +232,7 @@ void CSwarm::TakeTrackerAnswer(const std::string& answer)
         m_started = true;
         m_lastDelivery = m_clock();
     }
-    if (!m_links.count(kSeed))
+    if (!m_links.count(kSeed) && !m_seedLost)
         ConnectTo(kSeed, {m_settings.server.address, m_seedPort});
     for (const net::Endpoint& peer : peers)
         if (!IsPartnerKnown(peer) && !m_banned.count(peer) &&
@@ -335,12 +343,17 @@ void CSwarm::Handle(Link& link, Message& message)
         if (!handshake || handshake->fingerprint != m_settings.fingerprint || handshake->channel != m_channel)
             return Drop(link, link.id != kSeed);
         link.shookHands = true;
-        if (link.id != kSeed) {
-            link.endpoint.port = handshake->listenPort;
-            if (link.endpoint.port && (m_banned.count(link.endpoint) || std::count_if(m_links.begin(), m_links.end(),
-                    [&](const auto& other) { return other.first != kSeed && other.second->endpoint == link.endpoint; }) > 1))
-                return Drop(link, false);  // banned, or already a partner over another connection
+        if (link.id == kSeed) {
+            m_seedLost = false;
+            return;
         }
+        link.endpoint.port = handshake->listenPort;
+        const auto sameEndpoint = [&](const auto& other) {
+            return other.first != kSeed && other.second->endpoint == link.endpoint;
+        };
+        if (link.endpoint.port &&
+            (m_banned.count(link.endpoint) || std::count_if(m_links.begin(), m_links.end(), sameEndpoint) > 1))
+            Drop(link, false);  // banned, or already a partner over another connection
         return;
     }
     std::visit(

@@ -43,7 +43,7 @@ public:
         uint32_t onTime = 0, late = 0;  // chunks handed on before and after they were due
         uint32_t dropped = 0;           // partners dropped for what they sent
     };
-    enum Outcome { Stopped, Refused, Stalled };
+    enum Outcome { Stopped, Refused, Stalled, Ended };
 
     // The verified stream in order, on the thread that runs the swarm; false stops it.
     using Deliver = std::function<bool(const uint8_t* data, size_t size)>;
@@ -55,8 +55,10 @@ public:
     CSwarm(const CSwarm&) = delete;
     CSwarm& operator=(const CSwarm&) = delete;
 
-    // Runs until stop is set (Stopped), the tracker refuses or cannot be reached (Refused), or nothing
-    // can be handed on for kStallMs (Stalled). It then tells the tracker it left and closes every socket.
+    // Runs until stop is set (Stopped), the tracker refuses or cannot be reached (Refused), nothing can
+    // be handed on for kStallMs (Stalled), or the seed's connection ends and it cannot be had again
+    // (Ended: the server has gone, as when it closes an HTTP stream). It then tells the tracker it left
+    // and closes every socket.
     Outcome Run(const std::atomic<bool>& stop);
     // Safe from any thread while it runs.
     Counters Totals() const;
@@ -105,6 +107,7 @@ private:
     std::unique_ptr<TrackerCall> m_tracker;
     uint16_t m_seedPort = 0;
     bool m_started = false;           // the tracker gave the start, and the window plays from it
+    bool m_seedLost = false;          // its connection ended, and is being made again
     int64_t m_playStart = -1;         // when the first chunk was handed on
     uint32_t m_playStartTime = 0;     // that chunk's stream time
     int64_t m_lastDelivery = 0;

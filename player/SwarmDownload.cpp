@@ -37,7 +37,8 @@ bool CSwarmDownload::Start(const PlayAddress& address)
                 [] { return static_cast<int64_t>(GetTickCount64()); });
             outcome = swarm.Run(m_stop);
         }
-        Finish(outcome == delivery::CSwarm::Stopped, m_stop);
+        // A server that has gone ends the channel, as when it closes an HTTP stream.
+        Finish(outcome == delivery::CSwarm::Stopped || outcome == delivery::CSwarm::Ended, m_stop);
     });
     return true;
 }

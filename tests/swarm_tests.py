@@ -3,6 +3,7 @@
 it hands on byte for byte what the server signed and drops each of them for good; beside another
 viewer it takes chunks from it; leaving, it is forgotten at once.
 Usage: swarm_tests.py VIEWER_EXE WINE_PREFIX WINE_ARCH TEST_HOME [unittest arguments...]"""
+import hashlib
 import os
 import re
 import socket
@@ -13,7 +14,10 @@ import tempfile
 import threading
 import time
 import unittest
+import unittest.mock
 import urllib.request
+
+from cryptography.hazmat.primitives.asymmetric import ec
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "demo"))
@@ -99,10 +103,10 @@ class HostilePartner:
         self.answer(sock, lambda data: data[:100])
 
     def forged_batch(self, sock):
-        # The latest batch with one digest changed: its signature no longer holds.
-        batch = bytearray(self.channel.batches[-1][2])
-        batch[4 + 1 + 6] ^= 1
-        sock.sendall(bytes(batch))
+        # The chunks about to come, with digests of other bytes, signed by a key of its own.
+        first = self.channel.edge
+        digests = [hashlib.sha256(bytes([n % 256]) * swarm.CHUNK).digest() for n in range(first, first + 8)]
+        sock.sendall(swarm.sign_batch(ec.generate_private_key(ec.SECP256R1()), first, digests, [0] * 8))
 
     def oversized_frame(self, sock):
         sock.sendall(struct.pack(">IB", 1 << 20, swarm.DATA) + bytes(4096))
@@ -118,30 +122,43 @@ class HostilePartner:
         self.listener.close()
 
 
+def start_server(keys):
+    """A demo server whose channel has been live a while: a viewer joins it a second behind the live
+    point, as it does on a server that has been up for long."""
+    server = channel_server.make_server(keys, port=0)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    channel = server.swarms.get(CHANNEL)
+    assert within(30, lambda: channel.edge >= 24), "the channel's swarm signs no chunks"
+    return server
+
+
+def stop_server(server):
+    server.shutdown()
+    server.server_close()  # its seed and chunkers too
+
+
 @unittest.skipUnless(VIEWER, "needs the viewer and its Wine prefix as arguments")
 class SwarmTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.keys_dir = tempfile.TemporaryDirectory()
-        keys = swarm.load_keys(cls.keys_dir.name, channel_server.BY_NUMBER)
-        cls.server = channel_server.make_server(keys, port=0)
-        threading.Thread(target=cls.server.serve_forever, daemon=True).start()
-        cls.origin = f"127.0.0.1:{cls.server.server_address[1]}"
-        cls.address = f"p2p://{cls.origin}/live/{CHANNEL}?key={cls.server.fingerprints[CHANNEL]}"
+        cls.keys = swarm.load_keys(cls.keys_dir.name, channel_server.BY_NUMBER)
+        cls.server = start_server(cls.keys)
         cls.work = tempfile.TemporaryDirectory(dir=os.getcwd())
 
     @classmethod
     def tearDownClass(cls):
-        cls.server.shutdown()
-        cls.server.seed.close()
-        cls.server.server_close()
+        stop_server(cls.server)
         cls.work.cleanup()
         cls.keys_dir.cleanup()
 
-    def viewer(self, seconds, out=None):
-        """The headless viewer for so many seconds, started; its figures come from figures()."""
+    def viewer(self, seconds, out=None, server=None):
+        """The headless viewer of the server's channel for so many seconds, started; its figures come
+        from figures()."""
+        server = server or self.server
+        address = f"p2p://127.0.0.1:{server.server_address[1]}/live/{CHANNEL}?key={server.fingerprints[CHANNEL]}"
         command = [os.path.join(ROOT, "tools", "wine-run"), "--prefix", PREFIX, "--arch", ARCH, "--quiet-home",
-                   HOME, VIEWER, self.address, "--seconds", str(seconds), "--loopback"] + (["--out", out] if out else [])
+                   HOME, VIEWER, address, "--seconds", str(seconds), "--loopback"] + (["--out", out] if out else [])
         return subprocess.Popen(command, cwd=self.work.name, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                                 text=True, env=dict(os.environ, WINEDEBUG="-all"))
 
@@ -153,8 +170,9 @@ class SwarmTest(unittest.TestCase):
         names = ("from_seed", "from_partners", "sent", "on_time", "late", "dropped")
         return dict(zip(names, map(int, found.groups()[:6])), outcome=found[7])
 
-    def viewers(self):
-        line = next((line for line in self.server.swarm_counts().splitlines() if line.startswith(f"{CHANNEL} ")), "")
+    def viewers(self, server=None):
+        counts = (server or self.server).swarm_counts()
+        line = next((line for line in counts.splitlines() if line.startswith(f"{CHANNEL} ")), "")
         found = re.search(r"viewers=(\d+)", line)
         return int(found[1]) if found else 0
 
@@ -163,7 +181,10 @@ class SwarmTest(unittest.TestCase):
                     ("flipped_bits", "truncated_data", "forged_batch", "oversized_frame", "request_flood")]
         try:
             out = "hostile.ts"
-            figures = self.figures(self.viewer(12, out))
+            # The seed pushes nothing: the viewer asks for every chunk, of the partners first, which
+            # claim to hold them all.
+            with unittest.mock.patch.object(swarm.Peer, "push", lambda *_: None):
+                figures = self.figures(self.viewer(12, out))
         finally:
             for partner in partners:
                 partner.close()
@@ -198,6 +219,17 @@ class SwarmTest(unittest.TestCase):
         self.assertLessEqual(first_figures["from_partners"] + second_figures["from_partners"],
                              first_figures["sent"] + second_figures["sent"])
         self.assertEqual(self.viewers(), 0)
+
+    def test_a_viewer_whose_server_goes_ends_as_its_stream_would(self):
+        server = start_server(self.keys)
+        viewer = self.viewer(60, server=server)
+        try:
+            self.assertTrue(within(30, lambda: self.viewers(server) == 1), "the viewer never announced itself")
+        finally:
+            stop_server(server)
+        figures = self.figures(viewer)
+        self.assertEqual(figures["outcome"], "ended", figures)
+        self.assertGreater(figures["from_seed"], 0, figures)
 
 
 if __name__ == "__main__":

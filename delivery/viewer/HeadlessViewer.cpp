@@ -1,8 +1,9 @@
 // A viewer without a picture, for demos and benchmarks: it joins a channel's swarm as the player
 // does, passes the stream on to its partners, and writes what it receives to a file or nowhere.
 //     kalda-viewer p2p://HOST:PORT/live/N?key=FINGERPRINT [--out FILE] [--seconds S] [--loopback]
-// It ends after S seconds, or on SIGINT/SIGTERM (Ctrl-C on Windows), and then prints one line of
-// figures: bytes from the seed and from partners, bytes sent, chunks on time and late, partners dropped.
+// It ends after S seconds, on SIGINT/SIGTERM (Ctrl-C on Windows), or when the channel does, and then
+// prints one line of figures: bytes from the seed and from partners, bytes sent, chunks on time and
+// late, partners dropped, and how it ended.
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -18,6 +19,9 @@
 namespace {
 
 std::atomic<bool> g_stop{false};
+
+// By delivery::CSwarm::Outcome.
+const char* const kOutcomes[] = {"stopped", "refused", "stalled", "ended"};
 
 void OnSignal(int) { g_stop = true; }
 
@@ -100,7 +104,7 @@ int main(int argc, char** argv)
     std::printf("from_seed=%llu from_partners=%llu sent=%llu on_time=%u late=%u dropped=%u outcome=%s\n",
                 static_cast<unsigned long long>(totals.fromSeed), static_cast<unsigned long long>(totals.fromPartners),
                 static_cast<unsigned long long>(totals.toPartners), totals.onTime, totals.late, totals.dropped,
-                outcome == delivery::CSwarm::Stopped ? "stopped" : outcome == delivery::CSwarm::Refused ? "refused" : "stalled");
+                kOutcomes[outcome]);
     std::fflush(stdout);
-    return outcome == delivery::CSwarm::Stopped ? 0 : 1;
+    return outcome == delivery::CSwarm::Stopped || outcome == delivery::CSwarm::Ended ? 0 : 1;
 }
