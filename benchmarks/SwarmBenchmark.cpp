@@ -172,8 +172,9 @@ bool Scenario(int nViewers, int nKilled, double httpZapMs)
     }
     if (bZapped)
         Say("  zap through the swarm, %zu switches: median %.0f ms, worst %.0f ms; over HTTP alone %.0f ms; ratio %.2f "
-            "(goal at most %.1f)\n", zaps.AllMs().size(), zaps.MedianMs(), zaps.WorstMs(), httpZapMs,
-            zaps.MedianMs() / httpZapMs, kZapRatioGoal);
+            "(goal at most %.1f); median to the second channel %.0f ms, back to the viewers' %.0f ms\n",
+            zaps.AllMs().size(), zaps.MedianMs(), zaps.WorstMs(), httpZapMs, zaps.MedianMs() / httpZapMs,
+            kZapRatioGoal, Median(zaps.towardsMs[0]), Median(zaps.towardsMs[1]));
     return bZapped && upload >= 0 && worst >= 0;
 }
 

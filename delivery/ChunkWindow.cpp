@@ -34,6 +34,16 @@ bool CChunkWindow::AddBatch(const Batch& batch)
     return covered;
 }
 
+bool CChunkWindow::WouldTake(const Batch& batch) const
+{
+    for (size_t i = 0; i < batch.chunks.size(); ++i) {
+        const uint64_t id = uint64_t(batch.first) + i;
+        if (InWindow(id) && !CoveredSlot(uint32_t(id)))
+            return true;
+    }
+    return false;
+}
+
 const CChunkWindow::Slot* CChunkWindow::CoveredSlot(uint32_t id) const
 {
     const Slot& slot = m_slots[id % kMaxHeld];

@@ -39,6 +39,9 @@ public:
     // chunks outside the window are left out. True when it covered a chunk no batch held had: the
     // batch is kept, to be passed on, while a chunk of it is in the window.
     bool AddBatch(const Batch& batch);
+    // Whether AddBatch would take something of the batch: only then is its signature worth checking, and
+    // a viewer that joins is sent the batches of a whole window, most of them older than its own.
+    bool WouldTake(const Batch& batch) const;
     // Takes a chunk's bytes with the SHA-256 digest the caller computed of them.
     Verdict AddChunk(uint32_t id, Bytes bytes, const Digest& digest);
     // The bytes of the chunk at the play point once it is verified, for the decoder; the play point

@@ -77,6 +77,7 @@ CSwarm::Counters CSwarm::Totals() const
     totals.onTime = m_onTime;
     totals.late = m_late;
     totals.dropped = m_dropped;
+    totals.joinMs = m_joinMs;
     return totals;
 }
 
@@ -86,6 +87,7 @@ CSwarm::Outcome CSwarm::Run(const std::atomic<bool>& stop)
         return Refused;
     m_listener = net::Listen(m_settings.loopbackOnly, m_listenPort);
     Outcome outcome = Stopped;
+    m_runStart = m_clock();
     StartTrackerCall(false);
     while (!stop && !m_deliveryRefused) {
         std::vector<net::Watch> watches;
@@ -370,8 +372,8 @@ void CSwarm::Handle(Link& link, Message& message)
                     SendToPartners(body, &link);
                 }
             } else if constexpr (std::is_same_v<Body, Batch>) {
-                if (!m_key)
-                    return;  // a batch is worth nothing before the key; the seed sends the key first
+                if (!m_key || !m_window.WouldTake(body))
+                    return;  // worth nothing before the key, which the seed sends first, or told already
                 if (!m_key->Verifies(BatchSignedText(body), body.signature))
                     return Drop(link, true);
                 if (m_window.AddBatch(body))
@@ -509,6 +511,7 @@ void CSwarm::DeliverVerified()
         if (m_playStart < 0) {
             m_playStart = now;
             m_playStartTime = startTime;
+            m_joinMs = now - m_runStart;
         }
         (now <= Due(startTime) ? m_onTime : m_late)++;
         m_lastDelivery = now;

@@ -42,6 +42,7 @@ public:
         uint64_t fromSeed = 0, fromPartners = 0, toPartners = 0;  // chunk bytes, verified ones received
         uint32_t onTime = 0, late = 0;  // chunks handed on before and after they were due
         uint32_t dropped = 0;           // partners dropped for what they sent
+        int64_t joinMs = -1;            // from the start to the first chunk handed on
     };
     enum Outcome { Stopped, Refused, Stalled, Ended };
 
@@ -116,6 +117,8 @@ private:
     std::vector<OutstandingRequest> m_outstanding;
     std::atomic<uint64_t> m_fromSeed{0}, m_fromPartners{0}, m_toPartners{0};
     std::atomic<uint32_t> m_onTime{0}, m_late{0}, m_dropped{0};
+    int64_t m_runStart = 0;
+    std::atomic<int64_t> m_joinMs{-1};
 };
 
 }  // namespace delivery

@@ -225,9 +225,14 @@ class Loop:
             buf[at] = buf[at] & 0xF0 | (buf[at] + k * self.per_pid[pid]) & 0x0F
         return bytes(buf)
 
-    def join_offset(self):
-        """The stream offset of the latest join point JOIN_LEAD behind the live point."""
-        k, into = divmod(max(0.0, time.monotonic() - self.epoch - JOIN_LEAD), LOOP_SECONDS)
+    @property
+    def rate(self):
+        """The stream's bytes a second."""
+        return self.packets * PACKET / LOOP_SECONDS
+
+    def join_offset(self, lead=JOIN_LEAD):
+        """The stream offset of the latest join point `lead` seconds behind the live point."""
+        k, into = divmod(max(0.0, time.monotonic() - self.epoch - lead), LOOP_SECONDS)
         start = self.joins[bisect.bisect_right(self.joins, into, key=lambda j: j[1]) - 1][0]
         return (int(k) * self.packets + start) * PACKET
 
@@ -418,7 +423,11 @@ class Handler(BaseHTTPRequestHandler):
         if channel is None:
             return
         peers = tracker.announce(num, address, port, received=counts[0])  # what it sent, nobody reads
-        lines = [f"seed {self.server.seed.port}", f"start {channel.loop.join_offset() // swarm.CHUNK}",
+        # What a swarm's viewer may take lags the live point by a chunk and a batch: it starts that much
+        # further back, so that it too gets a second of stream at once, as an HTTP viewer does.
+        lag = swarm.BATCH_MS / 1000 + swarm.CHUNK / channel.loop.rate
+        start = channel.loop.join_offset(JOIN_LEAD + lag) // swarm.CHUNK
+        lines = [f"seed {self.server.seed.port}", f"start {start}",
                  f"edge {channel.edge}"] + [f"peer {a}:{p}" for a, p in peers]
         self.send(200, "".join(line + "\n" for line in lines).encode("ascii"), TEXT)
 
@@ -473,10 +482,9 @@ class ChannelServer(ThreadingHTTPServer):
         lines = []
         for num, channel in sorted(self.swarms.made().items()):
             viewers, received = self.tracker.counts(num)
-            # The stream's rate, in bytes a second, tells how many copies of it the seed has sent.
-            rate = channel.loop.packets * PACKET / LOOP_SECONDS
+            # The stream's rate tells how many copies of it the seed has sent.
             lines.append(f"{num} viewers={viewers} server_bytes={channel.server_bytes} peer_bytes={received} "
-                         f"rate={rate:.0f}\n")
+                         f"rate={channel.loop.rate:.0f}\n")
         return "".join(lines)
 
     def server_close(self):

@@ -184,7 +184,10 @@ TEST(ChunkWindowTest, VerifiesAtTheLiveEdgeAndPlaysInOrder)
     CChunkWindow window;
     window.StartAt(100);
     EXPECT_EQ(CChunkWindow::Unexpected, window.AddChunk(100, ChunkOf(100), DigestOf(100)));  // before its batch
+    EXPECT_TRUE(window.WouldTake(BatchOf(100, 4)));
     EXPECT_TRUE(window.AddBatch(BatchOf(100, 4)));
+    EXPECT_FALSE(window.WouldTake(BatchOf(100, 4)));
+    EXPECT_TRUE(window.WouldTake(BatchOf(102, 4)));  // 104 and 105 are news
     EXPECT_FALSE(window.AddBatch(BatchOf(100, 4)));
     EXPECT_EQ(104u, window.Edge());
     struct Step { uint32_t id; uint32_t digestOf; CChunkWindow::Verdict verdict; } steps[] = {
@@ -215,6 +218,7 @@ TEST(ChunkWindowTest, ForgetsBehindThePlayPointAndRefusesFarAhead)
     window.StartAt(1000);  // the window is [936, 1448)
     EXPECT_TRUE(window.AddBatch(BatchOf(900, 64)));  // only 936 to 963 are kept
     EXPECT_TRUE(window.AddBatch(BatchOf(1440, 20)));
+    EXPECT_FALSE(window.WouldTake(BatchOf(1448, 64)));
     EXPECT_FALSE(window.AddBatch(BatchOf(1448, 64)));
     EXPECT_EQ(1448u, window.Edge());
     for (uint32_t id : {935u, 936u, 963u, 1447u, 1448u})

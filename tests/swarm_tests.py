@@ -165,10 +165,10 @@ class SwarmTest(unittest.TestCase):
     def figures(self, viewer):
         output = viewer.communicate(timeout=120)[0]
         found = re.search(r"from_seed=(\d+) from_partners=(\d+) sent=(\d+) on_time=(\d+) late=(\d+) "
-                          r"dropped=(\d+) outcome=(\w+)", output)
+                          r"dropped=(\d+) join_ms=(-?\d+) outcome=(\w+)", output)
         self.assertIsNotNone(found, output)
-        names = ("from_seed", "from_partners", "sent", "on_time", "late", "dropped")
-        return dict(zip(names, map(int, found.groups()[:6])), outcome=found[7])
+        names = ("from_seed", "from_partners", "sent", "on_time", "late", "dropped", "join_ms")
+        return dict(zip(names, map(int, found.groups()[:7])), outcome=found[8])
 
     def viewers(self, server=None):
         counts = (server or self.server).swarm_counts()

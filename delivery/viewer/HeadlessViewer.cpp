@@ -3,7 +3,7 @@
 //     kalda-viewer p2p://HOST:PORT/live/N?key=FINGERPRINT [--out FILE] [--seconds S] [--loopback]
 // It ends after S seconds, on SIGINT/SIGTERM (Ctrl-C on Windows), or when the channel does, and then
 // prints one line of figures: bytes from the seed and from partners, bytes sent, chunks on time and
-// late, partners dropped, and how it ended.
+// late, partners dropped, the time from its start to the first chunk handed on, and how it ended.
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -101,10 +101,10 @@ int main(int argc, char** argv)
     if (file)
         std::fclose(file);
     const delivery::CSwarm::Counters totals = swarm.Totals();
-    std::printf("from_seed=%llu from_partners=%llu sent=%llu on_time=%u late=%u dropped=%u outcome=%s\n",
+    std::printf("from_seed=%llu from_partners=%llu sent=%llu on_time=%u late=%u dropped=%u join_ms=%lld outcome=%s\n",
                 static_cast<unsigned long long>(totals.fromSeed), static_cast<unsigned long long>(totals.fromPartners),
                 static_cast<unsigned long long>(totals.toPartners), totals.onTime, totals.late, totals.dropped,
-                kOutcomes[outcome]);
+                static_cast<long long>(totals.joinMs), kOutcomes[outcome]);
     std::fflush(stdout);
     return outcome == delivery::CSwarm::Stopped || outcome == delivery::CSwarm::Ended ? 0 : 1;
 }
