@@ -8,6 +8,9 @@ namespace delivery {
 
 namespace {
 
+// Partners a viewer connects to itself: the rest of its room is for those that connect to it, or
+// viewers that join a swarm whose members have all filled up with each other would find no room.
+constexpr size_t kMaxOutgoing = kMaxPartners / 2;
 // A partner's connection that has not completed by then is given up.
 constexpr int64_t kConnectTimeoutMs = 3000;
 // How long the swarm's loop waits for its sockets before it looks at its clock again.
@@ -33,6 +36,7 @@ struct CSwarm::Link {
     net::Socket socket = net::kNoSocket;
     net::Endpoint endpoint;  // where the partner takes connections; port 0 when it takes none
     bool connecting = false;
+    bool outgoing = false;
     bool shookHands = false;  // its HANDSHAKE came
     bool dead = false;
     int64_t openedAt = 0;
@@ -208,7 +212,7 @@ void CSwarm::TakeTrackerAnswer(const std::string& answer)
 {
     std::istringstream lines(answer);
     std::string line;
-    long long seed = -1, start = -1;
+    long long seed = -1, start = -1, edge = -1;
     std::vector<net::Endpoint> peers;
     while (std::getline(lines, line)) {
         std::istringstream words(line);
@@ -223,6 +227,8 @@ void CSwarm::TakeTrackerAnswer(const std::string& answer)
             seed = number;
         else if (word == "start" && isNumber)
             start = number;
+        else if (word == "edge" && isNumber)
+            edge = number;
         else if (word == "peer" && net::ParseEndpoint(value, peer) && peers.size() < kMaxPartners)
             peers.push_back(peer);
     }
@@ -231,6 +237,7 @@ void CSwarm::TakeTrackerAnswer(const std::string& answer)
     m_seedPort = static_cast<uint16_t>(seed);
     if (!m_started) {
         m_window.StartAt(static_cast<uint32_t>(start));
+        m_joinEdge = static_cast<uint32_t>(std::max(start, edge));
         m_started = true;
         m_lastDelivery = m_clock();
     }
@@ -264,7 +271,7 @@ void CSwarm::ConnectTo(uint32_t id, const net::Endpoint& endpoint)
     link->id = id;
     link->socket = socket;
     link->endpoint = endpoint;
-    link->connecting = true;
+    link->connecting = link->outgoing = true;
     link->openedAt = m_clock();
     m_links[id] = std::move(link);
 }
@@ -292,8 +299,17 @@ void CSwarm::Accept()
 void CSwarm::Greet(Link& link)
 {
     Send(link, Handshake{m_settings.fingerprint, m_listenPort, m_channel});
-    if (link.id == kSeed)
+    if (link.id == kSeed) {
+        // What is already signed is asked for at once: the seed sends its batches first, and waiting for
+        // them would cost the start a round trip.
+        const uint32_t start = m_window.PlayPoint(), end = std::min(m_joinEdge, uint32_t(start + kMaxRequest));
+        if (m_playStart < 0 && end > start) {
+            Send(link, Request{{start, uint16_t(end - start)}});
+            for (uint32_t id = start; id < end; ++id)
+                m_outstanding.push_back({id, kSeed, m_clock()});
+        }
         return;  // the seed has everything
+    }
     if (m_key)
         Send(link, Key{m_keyDer});
     for (const Batch& batch : m_window.Batches())
@@ -555,7 +571,11 @@ void CSwarm::Tick()
     for (auto& [id, link] : m_links)
         if (link->connecting && now - link->openedAt > kConnectTimeoutMs)
             Drop(*link, false);
-    while (m_started && PartnerCount() < kMaxPartners && !m_offered.empty()) {
+    const auto outgoing = [this] {
+        return std::count_if(m_links.begin(), m_links.end(),
+                             [](const auto& link) { return link.first != kSeed && link.second->outgoing; });
+    };
+    while (m_started && PartnerCount() < kMaxPartners && size_t(outgoing()) < kMaxOutgoing && !m_offered.empty()) {
         const net::Endpoint peer = m_offered.back();
         m_offered.pop_back();
         if (!IsPartnerKnown(peer) && !m_banned.count(peer))

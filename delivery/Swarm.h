@@ -108,6 +108,7 @@ private:
     std::unique_ptr<TrackerCall> m_tracker;
     uint16_t m_seedPort = 0;
     bool m_started = false;           // the tracker gave the start, and the window plays from it
+    uint32_t m_joinEdge = 0;          // one past the last chunk signed when the tracker answered
     bool m_seedLost = false;          // its connection ended, and is being made again
     int64_t m_playStart = -1;         // when the first chunk was handed on
     uint32_t m_playStartTime = 0;     // that chunk's stream time

@@ -423,11 +423,7 @@ class Handler(BaseHTTPRequestHandler):
         if channel is None:
             return
         peers = tracker.announce(num, address, port, received=counts[0])  # what it sent, nobody reads
-        # What a swarm's viewer may take lags the live point by a chunk and a batch: it starts that much
-        # further back, so that it too gets a second of stream at once, as an HTTP viewer does.
-        lag = swarm.BATCH_MS / 1000 + swarm.CHUNK / channel.loop.rate
-        start = channel.loop.join_offset(JOIN_LEAD + lag) // swarm.CHUNK
-        lines = [f"seed {self.server.seed.port}", f"start {start}",
+        lines = [f"seed {self.server.seed.port}", f"start {channel.start()}",
                  f"edge {channel.edge}"] + [f"peer {a}:{p}" for a, p in peers]
         self.send(200, "".join(line + "\n" for line in lines).encode("ascii"), TEXT)
 
@@ -473,7 +469,8 @@ class ChannelServer(ThreadingHTTPServer):
     def __init__(self, address, keys):
         super().__init__(address, Handler)
         self.fingerprints = {num: swarm.fingerprint(key) for num, key in keys.items()}
-        self.swarms = Lazy(lambda num: swarm.ChannelSwarm(num, self.channels.loop(num), keys[num]))
+        self.swarms = Lazy(lambda num: swarm.ChannelSwarm(num, self.channels.loop(num), keys[num],
+                                                                  JOIN_LEAD))
         self.seed = swarm.Seed(address[0], {num: bytes.fromhex(f) for num, f in self.fingerprints.items()},
                                self.swarms.get)
         self.tracker = swarm.Tracker()

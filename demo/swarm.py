@@ -17,6 +17,7 @@ from cryptography.hazmat.primitives.asymmetric.utils import decode_dss_signature
 
 CHUNK = 12032  # 64 transport packets
 WINDOW = 1024  # chunks the server keeps, with their batches
+KEEP_BEHIND = 64  # chunks a viewer keeps behind the one it plays
 BATCH_MS = 250  # a batch covers the chunks completed in one such slot of stream time
 MAX_BATCH, MAX_RANGE, MAX_OUTSTANDING = 64, 1024, 64
 MAX_FRAME = 16384
@@ -161,8 +162,8 @@ class ChannelSwarm:
     """One channel's chunks and signed batches over the last WINDOW chunks, made as the stream comes
     due, and the seed's connections to its viewers, told of each batch as it is made."""
 
-    def __init__(self, num, loop, key):
-        self.num, self.loop, self.key = num, loop, key
+    def __init__(self, num, loop, key, lead=1.0):
+        self.num, self.loop, self.key, self.lead = num, loop, key, lead
         self.fingerprint = bytes.fromhex(fingerprint(key))
         self.public_der = public_der(key)
         self.chunks = {}  # number -> bytes, within the window
@@ -239,11 +240,20 @@ class ChannelSwarm:
         with self.lock:
             return self.chunks.get(n)
 
+    def start(self):
+        """The chunk a joining viewer starts at: that of the latest join point `lead` seconds behind what
+        it may take, which lags the live point by a chunk and a batch; so that it too gets that much of
+        the stream at once, as an HTTP viewer does."""
+        lag = BATCH_MS / 1000 + CHUNK / self.loop.rate
+        return self.loop.join_offset(self.lead + lag) // CHUNK
+
     def join(self, peer):
-        """Adds a seed connection and queues for it what is held: the batches, then one HAVE."""
+        """Adds a seed connection and queues for it what is held: the batches a joining viewer keeps
+        (from KEEP_BEHIND chunks before its start), then one HAVE."""
+        low = self.start() - KEEP_BEHIND
         with self.lock:
             self.peers.append(peer)
-            frames = [batch for _, _, batch in self.batches]
+            frames = [batch for first, count, batch in self.batches if first + count > low]
             if self.chunks:
                 low = min(self.chunks)
                 frames.append(frame(HAVE, struct.pack(">IH", low, self.edge - low)))
