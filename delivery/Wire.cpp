@@ -269,4 +269,20 @@ CFrameReader::State CFrameReader::Next(Message& message)
     return Ready;
 }
 
+bool ParseFingerprint(const std::string& hex, Digest& fingerprint)
+{
+    const auto digit = [](char c) {
+        return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+    };
+    if (hex.size() != 2 * fingerprint.size())
+        return false;
+    for (size_t i = 0; i < fingerprint.size(); ++i) {
+        const int high = digit(hex[2 * i]), low = digit(hex[2 * i + 1]);
+        if (high < 0 || low < 0)
+            return false;
+        fingerprint[i] = static_cast<uint8_t>(high << 4 | low);
+    }
+    return true;
+}
+
 }  // namespace delivery

@@ -80,6 +80,9 @@ Bytes Format(const Message& message);
 // What a batch's signature covers: the prefix, then the body as sent up to the last stream time.
 Bytes BatchSignedText(const Batch& batch);
 
+// A channel key's fingerprint as a play address carries it, in 64 hex digits; false for anything else.
+bool ParseFingerprint(const std::string& hex, Digest& fingerprint);
+
 // Cuts what a connection receives into messages. It holds at most one frame and its length, so a
 // partner cannot make it grow: Feed takes bytes only up to the end of the frame under way, and the
 // caller feeds the rest after Next has given that frame's message:

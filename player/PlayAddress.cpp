@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "delivery/Wire.h"
+
 namespace {
 
 bool StartsWithNoCase(const std::wstring& text, const wchar_t* prefix)
@@ -33,11 +35,6 @@ bool ToAscii(const std::wstring& text, std::string& out)
     return true;
 }
 
-int HexDigit(char c)
-{
-    return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-}
-
 // Takes key=HEX out of the path's query into the fingerprint; false when it is there but malformed.
 bool TakeKey(std::string& path, PlayAddress& parsed)
 {
@@ -49,14 +46,8 @@ bool TakeKey(std::string& path, PlayAddress& parsed)
         const size_t end = std::min(path.find('&', at), path.size());
         const std::string parameter = path.substr(at, end - at);
         if (parameter.compare(0, 4, "key=") == 0) {
-            if (parameter.size() != 4 + 2 * parsed.fingerprint.size() || parsed.swarm)
+            if (parsed.swarm || !delivery::ParseFingerprint(parameter.substr(4), parsed.fingerprint))
                 return false;
-            for (size_t i = 0; i < parsed.fingerprint.size(); ++i) {
-                const int high = HexDigit(parameter[4 + 2 * i]), low = HexDigit(parameter[5 + 2 * i]);
-                if (high < 0 || low < 0)
-                    return false;
-                parsed.fingerprint[i] = static_cast<uint8_t>(high << 4 | low);
-            }
             parsed.swarm = true;
         } else {
             kept += (kept.empty() ? "?" : "&") + parameter;

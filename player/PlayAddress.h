@@ -1,9 +1,9 @@
 // What a play address names: a stream on a server, a file on this machine, or nothing playable.
 #pragma once
 
-#include <array>
-#include <cstdint>
 #include <string>
+
+#include "delivery/Wire.h"
 
 struct PlayAddress {
     enum Kind { Unplayable, Network, File };
@@ -15,7 +15,7 @@ struct PlayAddress {
     unsigned short port = 80;
     std::string path;  // without the key
     bool swarm = false;
-    std::array<uint8_t, 32> fingerprint{};
+    delivery::Digest fingerprint{};
     // File
     std::wstring file;
 };

@@ -31,28 +31,16 @@ int Usage()
     return 2;
 }
 
-int HexDigit(char c)
-{
-    return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-}
-
 // p2p://a.b.c.d:port/path?key=HEX, the form the demo's channel list gives.
 bool ParseAddress(const std::string& address, delivery::CSwarm::Settings& settings)
 {
     const std::string scheme = "p2p://";
     const size_t slash = address.find('/', scheme.size()), key = address.find("?key=");
     if (address.compare(0, scheme.size(), scheme) != 0 || slash == std::string::npos || key == std::string::npos ||
-        key < slash || address.size() != key + 5 + 2 * settings.fingerprint.size() ||
-        !delivery::net::ParseEndpoint(address.substr(scheme.size(), slash - scheme.size()), settings.server))
+        key < slash || !delivery::net::ParseEndpoint(address.substr(scheme.size(), slash - scheme.size()), settings.server))
         return false;
     settings.path = address.substr(slash, key - slash);
-    for (size_t i = 0; i < settings.fingerprint.size(); ++i) {
-        const int high = HexDigit(address[key + 5 + 2 * i]), low = HexDigit(address[key + 6 + 2 * i]);
-        if (high < 0 || low < 0)
-            return false;
-        settings.fingerprint[i] = static_cast<uint8_t>(high << 4 | low);
-    }
-    return true;
+    return delivery::ParseFingerprint(address.substr(key + 5), settings.fingerprint);
 }
 
 }  // namespace
