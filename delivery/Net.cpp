@@ -16,7 +16,9 @@ using SocketLength = int;
 using SocketLength = socklen_t;
 #endif
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 namespace delivery::net {
 
@@ -178,6 +180,11 @@ void Close(Socket socket)
 
 bool Poll(std::vector<Watch>& watches, int timeoutMs)
 {
+    if (watches.empty()) {
+        // Winsock's poll refuses an empty set at once, which would make the caller's loop spin.
+        std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
+        return true;
+    }
     std::vector<PollItem> items(watches.size());
     for (size_t i = 0; i < watches.size(); ++i) {
         items[i].fd = ToNative(watches[i].socket);

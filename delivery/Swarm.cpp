@@ -145,7 +145,9 @@ CSwarm::Outcome CSwarm::Run(const std::atomic<bool>& stop)
     // Told, the tracker hands the viewer to nobody else at once; untold, it forgets it after a while.
     if (m_tracker)
         net::Close(m_tracker->socket);
-    StartTrackerCall(true);
+    m_tracker.reset();
+    if (m_started)
+        StartTrackerCall(true);
     for (const int64_t leaveBy = m_clock() + kLeaveTimeoutMs; m_tracker && m_clock() < leaveBy;) {
         std::vector<net::Watch> watches{{m_tracker->socket, m_tracker->sent < m_tracker->request.size()}};
         net::Poll(watches, kPollMs);
