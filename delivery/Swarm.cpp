@@ -433,9 +433,7 @@ void CSwarm::HandleData(Link& link, Data& data)
     switch (m_window.AddChunk(id, std::move(data.bytes), digest)) {
     case CChunkWindow::Verified:
         (link.id == kSeed ? m_fromSeed : m_fromPartners) += kChunkBytes;
-        m_outstanding.erase(std::remove_if(m_outstanding.begin(), m_outstanding.end(),
-                                           [&](const OutstandingRequest& r) { return r.chunk == id; }),
-                            m_outstanding.end());
+        ForgetRequests([&](const OutstandingRequest& r) { return r.chunk == id; });
         SendToPartners(Have{{id, 1}});
         break;
     case CChunkWindow::Mismatch:
@@ -459,9 +457,12 @@ void CSwarm::Drop(Link& link, bool ban)
     }
     net::Close(link.socket);
     link.socket = net::kNoSocket;
-    m_outstanding.erase(std::remove_if(m_outstanding.begin(), m_outstanding.end(),
-                                       [&](const OutstandingRequest& r) { return r.partner == link.id; }),
-                        m_outstanding.end());
+    ForgetRequests([&](const OutstandingRequest& r) { return r.partner == link.id; });
+}
+
+void CSwarm::ForgetRequests(const std::function<bool(const OutstandingRequest&)>& which)
+{
+    m_outstanding.erase(std::remove_if(m_outstanding.begin(), m_outstanding.end(), which), m_outstanding.end());
 }
 
 void CSwarm::Send(Link& link, const Message& message)
@@ -559,9 +560,7 @@ void CSwarm::RequestMissing()
     }
     const std::vector<PlannedRequest> plan = PlanRequests(now, wanted, partners, m_outstanding);
     for (const PlannedRequest& request : plan) {
-        m_outstanding.erase(std::remove_if(m_outstanding.begin(), m_outstanding.end(),
-                                           [&](const OutstandingRequest& r) { return r.chunk == request.chunk; }),
-                            m_outstanding.end());
+        ForgetRequests([&](const OutstandingRequest& r) { return r.chunk == request.chunk; });
         m_outstanding.push_back({request.chunk, request.partner, now});
         Send(*m_links[request.partner], Request{{request.chunk, 1}});
     }

@@ -78,6 +78,7 @@ private:
     void Handle(Link& link, Message& message);
     void HandleData(Link& link, Data& data);
     void Drop(Link& link, bool ban);
+    void ForgetRequests(const std::function<bool(const OutstandingRequest&)>& which);
     void Send(Link& link, const Message& message);
     void SendToPartners(const Message& message, const Link* except = nullptr);
     void Greet(Link& link);
