@@ -58,11 +58,10 @@ sockaddr_in ToAddress(const Endpoint& endpoint)
     return address;
 }
 
-// A non-blocking TCP socket that sends each message at once: the swarm's messages are small and
-// waiting to batch them only delays chunks.
-Native NewSocket()
+// Makes the socket non-blocking and sending each message at once: the swarm's messages are small
+// and waiting to batch them only delays chunks. A socket that cannot be made so is closed.
+Native Prepared(Native s)
 {
-    Native s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     int on = 1;
     if (s != kInvalid && (!SetNonBlocking(s) ||
                           setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof(on)) != 0)) {
@@ -70,6 +69,11 @@ Native NewSocket()
         return kInvalid;
     }
     return s;
+}
+
+Native NewSocket()
+{
+    return Prepared(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
 }
 
 }  // namespace
@@ -145,15 +149,9 @@ Socket Accept(Socket listener, Endpoint& from)
 {
     sockaddr_in address{};
     SocketLength length = sizeof(address);
-    Native s = accept(ToNative(listener), reinterpret_cast<sockaddr*>(&address), &length);
-    int on = 1;
+    Native s = Prepared(accept(ToNative(listener), reinterpret_cast<sockaddr*>(&address), &length));
     if (s == kInvalid)
         return kNoSocket;
-    if (!SetNonBlocking(s) ||
-        setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof(on)) != 0) {
-        closesocket(s);
-        return kNoSocket;
-    }
     from = {ntohl(address.sin_addr.s_addr), ntohs(address.sin_port)};
     return static_cast<Socket>(s);
 }
