@@ -27,25 +27,21 @@ int StatusCode(const std::string& head)
 }  // namespace
 
 CHttpDownload::CHttpDownload(std::shared_ptr<CStreamBuffer> buffer, HWND notify, UINT message, LPARAM cookie)
-    : CStreamFeed(std::move(buffer), notify, message, cookie), m_cancel(CreateEventA(nullptr, TRUE, FALSE, nullptr)), m_socketEvent(WSACreateEvent())
+    : CStreamFeed(std::move(buffer), notify, message, cookie), m_socketEvent(WSACreateEvent())
 {
 }
 
 CHttpDownload::~CHttpDownload()
 {
-    SetEvent(m_cancel);
-    m_buffer->Close();
-    if (m_thread.joinable())
-        m_thread.join();
+    Stop();
     WSACloseEvent(m_socketEvent);
-    CloseHandle(m_cancel);
 }
 
 bool CHttpDownload::Start(const PlayAddress& address)
 {
-    if (!m_cancel || m_socketEvent == WSA_INVALID_EVENT)
+    if (m_socketEvent == WSA_INVALID_EVENT)
         return false;
-    m_thread = std::thread([this, host = address.host, port = address.port, path = address.path] {
+    return RunThread([this, host = address.host, port = address.port, path = address.path] {
         WSADATA data;
         const bool started = WSAStartup(MAKEWORD(2, 2), &data) == 0;
         const bool whole = started && Download(host, port, path);
@@ -53,9 +49,8 @@ bool CHttpDownload::Start(const PlayAddress& address)
             closesocket(m_socket);
         if (started)
             WSACleanup();
-        Finish(whole, WaitForSingleObject(m_cancel, 0) == WAIT_OBJECT_0);
+        Finish(whole);
     });
-    return true;
 }
 
 bool CHttpDownload::Download(const std::string& host, unsigned short port, const std::string& path)

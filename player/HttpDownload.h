@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <string>
-#include <thread>
 
 #include "StreamFeed.h"
 
@@ -23,9 +22,7 @@ private:
     // Bytes received, 0 when the server closed, -1 on an error, a stall or a cancel.
     int Receive(char* into, int size);
 
-    HANDLE m_cancel;
     HANDLE m_socketEvent;
     // A SOCKET, kept without the socket headers so that includers need not order theirs.
     UINT_PTR m_socket = ~UINT_PTR(0);
-    std::thread m_thread;
 };

@@ -12,8 +12,34 @@ std::unique_ptr<CStreamFeed> CStreamFeed::For(const PlayAddress& address, std::s
 }
 
 CStreamFeed::CStreamFeed(std::shared_ptr<CStreamBuffer> buffer, HWND notify, UINT message, LPARAM cookie)
-    : m_buffer(std::move(buffer)), m_notify(notify), m_message(message), m_cookie(cookie)
+    : m_buffer(std::move(buffer)), m_cancel(CreateEventA(nullptr, TRUE, FALSE, nullptr)), m_notify(notify),
+      m_message(message), m_cookie(cookie)
 {
+}
+
+CStreamFeed::~CStreamFeed()
+{
+    Stop();
+    if (m_cancel)
+        CloseHandle(m_cancel);
+}
+
+bool CStreamFeed::RunThread(std::function<void()> work)
+{
+    if (!m_cancel)
+        return false;
+    m_thread = std::thread(std::move(work));
+    return true;
+}
+
+void CStreamFeed::Stop()
+{
+    m_stopped = true;
+    if (m_cancel)
+        SetEvent(m_cancel);
+    m_buffer->Close();
+    if (m_thread.joinable())
+        m_thread.join();
 }
 
 bool CStreamFeed::Deliver(const BYTE* data, size_t size)
@@ -28,10 +54,10 @@ bool CStreamFeed::Deliver(const BYTE* data, size_t size)
     return true;
 }
 
-void CStreamFeed::Finish(bool whole, bool stopped)
+void CStreamFeed::Finish(bool whole)
 {
     m_buffer->Finish();
-    if (stopped)
+    if (m_stopped)
         return;
     if (!whole || m_delivered == 0)
         Notify(Failed);

@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <functional>
 #include <memory>
+#include <thread>
 
 #include "PlayAddress.h"
 #include "StreamBuffer.h"
@@ -21,8 +24,8 @@ public:
     static std::unique_ptr<CStreamFeed> For(const PlayAddress& address, std::shared_ptr<CStreamBuffer> buffer,
         HWND notify, UINT message, LPARAM cookie);
 
-    // Derived feeds have ended their thread when their destructor returns.
-    virtual ~CStreamFeed() = default;
+    // Derived feeds call Stop first in their destructor, while what their thread uses is still there.
+    virtual ~CStreamFeed();
     CStreamFeed(const CStreamFeed&) = delete;
     CStreamFeed& operator=(const CStreamFeed&) = delete;
 
@@ -34,11 +37,19 @@ protected:
     // Hands bytes to the buffer, and tells the window once the graph can be built; false once the
     // buffer is closed.
     bool Deliver(const BYTE* data, size_t size);
-    // At the thread's end, unless it was stopped: no more bytes come, and the window hears that the
-    // stream failed, or, for a short stream all of which came, that it is ready.
-    void Finish(bool whole, bool stopped);
+    // Runs the feed's work on a thread of its own; false when it cannot. The work ends with Finish.
+    bool RunThread(std::function<void()> work);
+    // Stops the feed: its waits and its loop are told, the buffer is closed, and the thread has ended
+    // when it returns.
+    void Stop();
+    // At the thread's end, unless the feed was stopped: no more bytes come, and the window hears that
+    // the stream failed, or, for a short stream all of which came, that it is ready.
+    void Finish(bool whole);
 
     std::shared_ptr<CStreamBuffer> m_buffer;
+    // Both set by Stop: the event for the thread's waits, the flag for a loop that looks at it.
+    HANDLE m_cancel;
+    std::atomic<bool> m_stopped{false};
 
 private:
     bool IsReady();
@@ -49,4 +60,5 @@ private:
     LPARAM m_cookie;
     LONGLONG m_delivered = 0;
     bool m_readySent = false;
+    std::thread m_thread;
 };

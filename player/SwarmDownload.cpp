@@ -6,25 +6,18 @@
 #include "delivery/Swarm.h"
 
 CSwarmDownload::CSwarmDownload(std::shared_ptr<CStreamBuffer> buffer, HWND notify, UINT message, LPARAM cookie)
-    : CStreamFeed(std::move(buffer), notify, message, cookie), m_cancel(CreateEventA(nullptr, TRUE, FALSE, nullptr))
+    : CStreamFeed(std::move(buffer), notify, message, cookie)
 {
 }
 
 CSwarmDownload::~CSwarmDownload()
 {
-    m_stop = true;
-    SetEvent(m_cancel);
-    m_buffer->Close();
-    if (m_thread.joinable())
-        m_thread.join();
-    CloseHandle(m_cancel);
+    Stop();
 }
 
 bool CSwarmDownload::Start(const PlayAddress& address)
 {
-    if (!m_cancel)
-        return false;
-    m_thread = std::thread([this, address] {
+    return RunThread([this, address] {
         ULONG host = 0;
         delivery::CSwarm::Outcome outcome = delivery::CSwarm::Refused;
         if (WaitForHostAddress(address.host, m_cancel, CStreamBuffer::kStallMs, &host)) {
@@ -35,10 +28,9 @@ bool CSwarmDownload::Start(const PlayAddress& address)
             delivery::CSwarm swarm(
                 settings, [this](const uint8_t* data, size_t size) { return Deliver(data, size); },
                 [] { return static_cast<int64_t>(GetTickCount64()); });
-            outcome = swarm.Run(m_stop);
+            outcome = swarm.Run(m_stopped);
         }
         // A server that has gone ends the channel, as when it closes an HTTP stream.
-        Finish(outcome == delivery::CSwarm::Stopped || outcome == delivery::CSwarm::Ended, m_stop);
+        Finish(outcome == delivery::CSwarm::Stopped || outcome == delivery::CSwarm::Ended);
     });
-    return true;
 }

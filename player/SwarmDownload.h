@@ -2,9 +2,6 @@
 // thread of its own that runs the swarm until the channel is left.
 #pragma once
 
-#include <atomic>
-#include <thread>
-
 #include "StreamFeed.h"
 
 class CSwarmDownload : public CStreamFeed {
@@ -14,9 +11,4 @@ public:
     ~CSwarmDownload() override;
 
     bool Start(const PlayAddress& address) override;
-
-private:
-    HANDLE m_cancel;
-    std::atomic<bool> m_stop{false};
-    std::thread m_thread;
 };
