@@ -1,6 +1,6 @@
 // A viewer without a picture, for demos and benchmarks: it joins a channel's swarm as the player
 // does, passes the stream on to its partners, and writes what it receives to a file or nowhere.
-//     kalda-viewer p2p://HOST:PORT/live/N?key=FINGERPRINT [--out FILE] [--seconds S] [--loopback]
+//     kalda-viewer p2p://HOST[:PORT]/live/N?key=FINGERPRINT [--out FILE] [--seconds S] [--loopback]
 // It ends after S seconds, on SIGINT/SIGTERM (Ctrl-C on Windows), or when the channel does, and then
 // prints one line of figures: bytes from the seed and from partners, bytes sent, chunks on time and
 // late, partners dropped, the time from its start to the first chunk handed on, and how it ended.
@@ -13,8 +13,11 @@
 #include <string>
 #include <thread>
 
-#include "delivery/Net.h"
+#include <winsock2.h>
+
 #include "delivery/Swarm.h"
+#include "player/HostLookup.h"
+#include "player/PlayAddress.h"
 
 namespace {
 
@@ -27,20 +30,22 @@ void OnSignal(int) { g_stop = true; }
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: kalda-viewer p2p://HOST:PORT/live/N?key=FINGERPRINT [--out FILE] [--seconds S] [--loopback]\n");
+    std::fprintf(stderr, "usage: kalda-viewer p2p://HOST[:PORT]/live/N?key=FINGERPRINT [--out FILE] [--seconds S] [--loopback]\n");
     return 2;
 }
 
-// p2p://a.b.c.d:port/path?key=HEX, the form the demo's channel list gives.
-bool ParseAddress(const std::string& address, delivery::CSwarm::Settings& settings)
+// A play address the player would play through its swarm, and its host found.
+bool ParseAddress(const std::string& text, delivery::CSwarm::Settings& settings)
 {
-    const std::string scheme = "p2p://";
-    const size_t slash = address.find('/', scheme.size()), key = address.find("?key=");
-    if (address.compare(0, scheme.size(), scheme) != 0 || slash == std::string::npos || key == std::string::npos ||
-        key < slash || !delivery::net::ParseEndpoint(address.substr(scheme.size(), slash - scheme.size()), settings.server))
+    // Addresses are ASCII; any other byte widens to a character the parser refuses.
+    const PlayAddress address = ParsePlayAddress(std::wstring(text.begin(), text.end()));
+    ULONG host = 0;
+    if (address.kind != PlayAddress::Network || !address.swarm || !LookUpHostAddress(address.host, &host))
         return false;
-    settings.path = address.substr(slash, key - slash);
-    return delivery::ParseFingerprint(address.substr(key + 5), settings.fingerprint);
+    settings.server = {ntohl(host), address.port};
+    settings.path = address.path;
+    settings.fingerprint = address.fingerprint;
+    return true;
 }
 
 }  // namespace
