@@ -47,6 +47,14 @@ std::string FirstChannel(const std::string& installation)
     return first;
 }
 
+// The number after "name=" in a line of such fields, or -1.
+double Field(const std::string& line, const std::string& name)
+{
+    const std::string key = " " + name + "=";
+    const size_t at = (" " + line).find(key);
+    return at == std::string::npos ? -1 : std::atof(line.c_str() + at + key.size() - 1);
+}
+
 // What the server says of the channel's swarm: the bytes its seed has sent, and the stream's rate.
 struct ServerFigures {
     double serverBytes = -1, rate = 0;
@@ -57,17 +65,9 @@ ServerFigures SwarmOf(const std::string& channel)
     ServerFigures figures;
     std::istringstream lines(BareFetch(Origin() + "/swarm").value_or(""));
     std::string line;
-    while (std::getline(lines, line)) {
-        unsigned long long sent = 0;
-        double rate = 0;
-        const std::string prefix = channel + " ";
-        const size_t sentAt = line.find("server_bytes="), rateAt = line.find("rate=");
-        if (line.rfind(prefix, 0) != 0 || sentAt == std::string::npos || rateAt == std::string::npos)
-            continue;
-        sent = std::strtoull(line.c_str() + sentAt + 13, nullptr, 10);
-        rate = std::atof(line.c_str() + rateAt + 5);
-        figures = {static_cast<double>(sent), rate};
-    }
+    while (std::getline(lines, line))
+        if (line.rfind(channel + " ", 0) == 0)
+            figures = {Field(line, "server_bytes"), Field(line, "rate")};
     return figures;
 }
 
@@ -96,11 +96,8 @@ public:
             return -1;
         std::ifstream in(m_file);
         const std::string line((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        const size_t onTime = line.find("on_time="), late = line.find("late=");
-        if (onTime == std::string::npos || late == std::string::npos)
-            return -1;
-        const double nOnTime = std::atof(line.c_str() + onTime + 8), nLate = std::atof(line.c_str() + late + 5);
-        return nOnTime + nLate > 0 ? nOnTime / (nOnTime + nLate) : -1;
+        const double nOnTime = Field(line, "on_time"), nLate = Field(line, "late");
+        return nOnTime >= 0 && nLate >= 0 && nOnTime + nLate > 0 ? nOnTime / (nOnTime + nLate) : -1;
     }
 
 private:
